@@ -1298,10 +1298,8 @@ private:
             DescriptionLock lock(m_path);
             if (!StampOf(m_path).exists) ReplaceFile(m_path, DemoNetworkDescription());
         }
-        m_faultState.clear();
-        m_net = Network{};
+        // Fault counts outlive a failed start, so "times" holds across retries.
         if (!LoadFromDisk(false)) return nwcode::kDescriptionUnreadable;
-        m_faultState.assign(m_net.faults.size(), FaultState{});
         m_ready = true;
         return nwcode::kSuccess;
     }
