@@ -84,6 +84,22 @@ TEST_F(ChangeTest, ARunningProgramNoticesAnotherProgramsChangeAtItsNextCall) {
     EXPECT_EQ(stored["servers"][0]["loginsEnabled"], false);
 }
 
+TEST_F(ChangeTest, ABrokenEditWhileRunningKeepsTheLastGoodNetworkAndIsReportedOnce) {
+    ASSERT_EQ(Start(), 0);
+    ConnHandle conn = Conn();
+    simtest::WriteText(m_file, "{ \"servers\": [ ");
+    testing::internal::CaptureStderr();
+    EXPECT_EQ(Users(*m_sim, conn, "SYS:ACCT\\LEDGER.DAT").size(), 3u);
+    EXPECT_EQ(Users(*m_sim, conn, "SYS:ACCT\\LEDGER.DAT").size(), 3u);
+    std::string err = testing::internal::GetCapturedStderr();
+    EXPECT_EQ(std::count(err.begin(), err.end(), '\n'), 1) << err;
+    // A change is not written over a file it cannot read.
+    testing::internal::CaptureStderr();
+    EXPECT_EQ(m_sim->NWClearConnectionNumber(conn, 5), nwcode::kDescriptionUnreadable);
+    EXPECT_NE(testing::internal::GetCapturedStderr(), "");
+    EXPECT_EQ(simtest::ReadText(m_file), "{ \"servers\": [ ");
+}
+
 TEST_F(ChangeTest, BroadcastAnswersOneByteEachAndKeepsTheMessage) {
     ASSERT_EQ(Start(), 0);
     ConnHandle conn = Conn();
