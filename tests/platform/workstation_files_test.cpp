@@ -32,7 +32,9 @@ TEST_F(WorkstationFilesTest, MappedDrivesAndUncPathsListThroughTheNetwork) {
         std::vector<std::string> names;
     };
     const Case cases[] = {
-        {"F:\\ACCT\\*.*", all, {"./", "../", "LEDGER.DAT", "Quarterly Report.doc", "ARCHIVE.DAT/", "AUDIT.DAT"}},
+        {"F:\\ACCT\\*.*",
+         all,
+         {"./", "../", "LEDGER.DAT", "Quarterly Report.doc", "ARCHIVE.DAT/", "AUDIT.DAT"}},
         {"F:\\ACCT\\*.*", 0, {"LEDGER.DAT", "Quarterly Report.doc"}},
         {"F:\\ACCT\\*.*", kAttrHidden, {"LEDGER.DAT", "Quarterly Report.doc"}},  // AUDIT is system too
         {"f:/acct/quarte~1.doc", 0, {"Quarterly Report.doc"}},
