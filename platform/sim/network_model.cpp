@@ -262,6 +262,26 @@ bool ParseDescription(const std::string& text, Json& doc, LoadError& error) {
         at = at == std::string::npos ? std::string::npos : what.find(": ", at);
         error.what = at == std::string::npos ? "syntax error" : what.substr(at + 2);
         return false;
+    } catch (const Json::exception& e) {
+        error.place.clear();
+        error.what = e.what();
+        return false;
+    }
+    // Copying, writing and reading a document recurse once per level: a
+    // description nested without end is refused here rather than overflowing
+    // the stack later.
+    constexpr std::size_t kMaxDepth = 512;
+    std::vector<std::pair<const Json*, std::size_t>> pending{{&doc, 1}};
+    while (!pending.empty()) {
+        auto [value, depth] = pending.back();
+        pending.pop_back();
+        if (!value->is_structured()) continue;
+        if (depth > kMaxDepth) {
+            error.place.clear();
+            error.what = "nested deeper than " + std::to_string(kMaxDepth) + " levels";
+            return false;
+        }
+        for (const Json& child : *value) pending.emplace_back(&child, depth + 1);
     }
     return true;
 }

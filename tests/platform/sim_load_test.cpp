@@ -63,8 +63,19 @@ TEST_F(DescriptionLoadTest, EachBadDescriptionGivesOneLineAndRefusesTheStart) {
         {R"({"workstation": {"drives": {"F": "SYS:"}}})",
          "workstation.drives.F: expected SERVER\\VOLUME:PATH"},
     };
-    for (const BadCase& c : cases) {
-        SCOPED_TRACE(c.text);
+    const std::string deep = R"({"servers": [{"name": "A", "volumes": [{"name": "SYS", "number": 0, "entries": )" +
+                             [] {
+                                 std::string nest;
+                                 for (int i = 0; i < 2000; ++i) nest += R"([{"name": "D", "entries": )";
+                                 nest += "[]";
+                                 for (int i = 0; i < 2000; ++i) nest += "}]";
+                                 return nest;
+                             }() +
+                             "}]}]}";
+    std::vector<BadCase> all(std::begin(cases), std::end(cases));
+    all.push_back({deep.c_str(), "nested deeper than 512 levels"});
+    for (const BadCase& c : all) {
+        SCOPED_TRACE(std::string(c.text).substr(0, 200));
         testing::internal::CaptureStderr();
         NWCode rc = Start(c.text);
         std::string err = testing::internal::GetCapturedStderr();
