@@ -47,6 +47,10 @@ bool HasWildcards(std::string_view text) {
 
 bool WildcardMatch(std::string_view pattern, std::string_view name) {
     if (pattern == "*.*" || pattern == "*") return true;
+    // "NAME." names the file with no extension, as DOS has it.
+    if (pattern.size() > 1 && pattern.back() == '.' && pattern != ".." &&
+        name.find('.') == std::string_view::npos)
+        return WildcardMatch(pattern.substr(0, pattern.size() - 1), name);
     // Greedy match with one backtrack point: linear in practice.
     std::size_t p = 0, n = 0, starP = std::string_view::npos, starN = 0;
     while (n < name.size()) {

@@ -63,15 +63,16 @@ TEST_F(DescriptionLoadTest, EachBadDescriptionGivesOneLineAndRefusesTheStart) {
         {R"({"workstation": {"drives": {"F": "SYS:"}}})",
          "workstation.drives.F: expected SERVER\\VOLUME:PATH"},
     };
-    const std::string deep = R"({"servers": [{"name": "A", "volumes": [{"name": "SYS", "number": 0, "entries": )" +
-                             [] {
-                                 std::string nest;
-                                 for (int i = 0; i < 2000; ++i) nest += R"([{"name": "D", "entries": )";
-                                 nest += "[]";
-                                 for (int i = 0; i < 2000; ++i) nest += "}]";
-                                 return nest;
-                             }() +
-                             "}]}]}";
+    const std::string deep =
+        R"({"servers": [{"name": "A", "volumes": [{"name": "SYS", "number": 0, "entries": )" +
+        [] {
+            std::string nest;
+            for (int i = 0; i < 2000; ++i) nest += R"([{"name": "D", "entries": )";
+            nest += "[]";
+            for (int i = 0; i < 2000; ++i) nest += "}]";
+            return nest;
+        }() +
+        "}]}]}";
     std::vector<BadCase> all(std::begin(cases), std::end(cases));
     all.push_back({deep.c_str(), "nested deeper than 512 levels"});
     for (const BadCase& c : all) {
