@@ -78,6 +78,24 @@ int ReadByte(int fd, int tenths) {
     }
 }
 
+constexpr int kEscape = 0x1B;
+
+// A cursor or function key sends Escape and a sequence that would otherwise
+// read as letters ("\033[A", "\033OP"); it is one key press. The sequence
+// arrives at once, so a short wait tells it from a lone Escape, and a key
+// typed after it is left for the next read.
+void SkipEscapeSequence(int fd) {
+    constexpr int kWithinSequence = 1;  // tenths of a second
+    const int introducer = ReadByte(fd, kWithinSequence);
+    if (introducer == 'O') {
+        ReadByte(fd, kWithinSequence);
+    } else if (introducer == '[') {
+        for (int b = ReadByte(fd, kWithinSequence); b >= 0 && !(b >= 0x40 && b <= 0x7E);
+             b = ReadByte(fd, kWithinSequence)) {
+        }
+    }
+}
+
 }  // namespace
 
 int ReadKeyPress() {
@@ -104,13 +122,8 @@ int ReadKeyPress() {
     InstallHandlers();
     sigprocmask(SIG_SETMASK, &previousMask, nullptr);
 
-    int key = ReadByte(fd, 0);
-    // A function or cursor key sends a sequence that begins with Escape; it
-    // is one key press, and none of its bytes may count as a letter.
-    if (key == 0x1B) {
-        while (ReadByte(fd, 1) >= 0) {
-        }
-    }
+    const int key = ReadByte(fd, 0);
+    if (key == kEscape) SkipEscapeSequence(fd);
 
     sigprocmask(SIG_BLOCK, &block, nullptr);
     tcsetattr(fd, TCSANOW, &g_savedMode);
