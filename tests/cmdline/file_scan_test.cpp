@@ -2,6 +2,15 @@
 
 #include <gtest/gtest.h>
 
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include <nlohmann/json.hpp>
+
+#include "platform/sim/simulated_network.h"
+#include "tests/cmdline/network_fixture.h"
+
 namespace krcmd {
 namespace {
 
@@ -29,6 +38,102 @@ TEST(UserField, PaddedOrCutToTwentyFiveCharacters) {
     EXPECT_EQ(UserField(""), std::string(25, ' '));
     EXPECT_EQ(UserField("ABCDEFGHIJKLMNOPQRSTUVWXY"), "ABCDEFGHIJKLMNOPQRSTUVWXY");
     EXPECT_EQ(UserField("ABCDEFGHIJKLMNOPQRSTUVWXYZ1234"), "ABCDEFGHIJKLMNOPQRSTUVWXY");
+}
+
+}  // namespace
+}  // namespace krcmd
+
+// ---- the scanner on a simulated network, keys scripted ----------------------
+
+namespace krcmd {
+namespace {
+
+class StringOutput final : public Output {
+public:
+    void Write(std::string_view text) override { m_text += text; }
+    void Flush() override { m_flushed = m_text; }
+    const std::string& text() const { return m_text; }
+    const std::string& flushed() const { return m_flushed; }
+
+private:
+    std::string m_text;
+    std::string m_flushed;
+};
+
+// Hands out the scripted keys, then -1 (no keyboard); remembers what had
+// been flushed to the screen at each read.
+class ScriptedKeys final : public KeySource {
+public:
+    ScriptedKeys(std::vector<int> keys, const StringOutput& out)
+        : m_keys(std::move(keys)), m_out(out) {}
+    int ReadKey() override {
+        m_screenAtRead.push_back(m_out.flushed());
+        return m_next < m_keys.size() ? m_keys[m_next++] : -1;
+    }
+    const std::vector<std::string>& screenAtRead() const { return m_screenAtRead; }
+
+private:
+    std::vector<int> m_keys;
+    std::size_t m_next = 0;
+    const StringOutput& m_out;
+    std::vector<std::string> m_screenAtRead;
+};
+
+nlohmann::json TwoUsersOnOneFile() {
+    return nlohmann::json::parse(R"({
+      "workstation": { "drives": { "F": "FS1\\SYS:" }, "bindery": { "FS1": "SUPERVISOR" } },
+      "servers": [ { "name": "FS1", "operators": ["SUPERVISOR"],
+        "volumes": [ { "name": "SYS", "number": 0, "entries": [ "A.DAT" ] } ],
+        "connections": [
+          { "number": 5, "user": "JSMITH", "open": ["SYS:A.DAT"] },
+          { "number": 12, "user": "GUEST", "open": ["SYS:A.DAT"] } ] } ] })");
+}
+
+struct PromptRun {
+    std::string out;
+    std::vector<std::string> screenAtRead;
+    nlohmann::json after;
+};
+
+PromptRun RunPrompt(std::vector<int> keys) {
+    test::NetworkFile file(TwoUsersOnOneFile());
+    SimOptions simOptions;
+    simOptions.networkPath = file.path();
+    const auto network = CreateSimulatedNetwork(simOptions);
+    EXPECT_EQ(network->NWCallsInit(), 0);
+    StringOutput out;
+    ScriptedKeys scripted(std::move(keys), out);
+    RunOptions options;
+    options.action = ActionMode::Prompt;
+    FileScanner scanner(*network, *network, out, scripted, options);
+    EXPECT_EQ(scanner.Walk("F:\\A.DAT"), ExitStatus::Success);
+    return {out.text(), scripted.screenAtRead(), file.Read()};
+}
+
+TEST(FileScannerPrompt, IgnoresOtherKeysAndClearsOnlyOnYes) {
+    const PromptRun run = RunPrompt({'X', '7', 'n', 'y'});
+    EXPECT_EQ(run.out,
+              "  5  JSMITH                      F:\\A.DAT\n"
+              "Clear Connection 5 ? (Y/N) N\n"
+              " 12  GUEST                       F:\\A.DAT\n"
+              "Clear Connection 12 ? (Y/N) Y\n");
+    EXPECT_FALSE(test::FindConnection(run.after, "FS1", 5).is_null());
+    EXPECT_TRUE(test::FindConnection(run.after, "FS1", 12).is_null());
+    // The question is on the screen before every wait for its key.
+    ASSERT_EQ(run.screenAtRead.size(), 4u);
+    for (int i = 0; i < 3; ++i) EXPECT_TRUE(run.screenAtRead[i].ends_with("5 ? (Y/N) "));
+    EXPECT_TRUE(run.screenAtRead[3].ends_with("12 ? (Y/N) "));
+}
+
+TEST(FileScannerPrompt, NoKeyboardMeansNoToEveryConnection) {
+    const PromptRun run = RunPrompt({});
+    EXPECT_EQ(run.out,
+              "  5  JSMITH                      F:\\A.DAT\n"
+              "Clear Connection 5 ? (Y/N) N\n"
+              " 12  GUEST                       F:\\A.DAT\n"
+              "Clear Connection 12 ? (Y/N) N\n");
+    EXPECT_FALSE(test::FindConnection(run.after, "FS1", 5).is_null());
+    EXPECT_FALSE(test::FindConnection(run.after, "FS1", 12).is_null());
 }
 
 }  // namespace
