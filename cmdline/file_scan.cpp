@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cstdint>
+#include <vector>
 
 #include "cmdline/close_request.h"
 #include "platform/codepage.h"
@@ -151,24 +152,35 @@ std::string FileScanner::ShortPath(ConnHandle conn, DirHandle dirHandle,
 ExitStatus FileScanner::ListConnections(ConnHandle conn, DirHandle dirHandle,
                                         const std::string& shortPath,
                                         const std::string& shownPath) {
+    // The whole list is read before any connection is acted on: clearing or
+    // closing shortens the server's list under the iterator, and the next
+    // batch would then skip as many connections as were removed.
+    std::vector<ConnNumber> numbers;
+    bool noRights = false;
     std::int16_t iterator = 0;
     for (;;) {
         NWConnsUsingFile reply{};
         const NWCode code = m_client.NWScanConnectionsUsingFile(conn, dirHandle, shortPath,
                                                                 iterator, nullptr, reply);
         if (code == nwcode::kNoConsoleRights) {
-            m_out.Write("Console Operator or Supervisor Privledges Are Required\n");
-            return ExitStatus::Failure;
+            noRights = true;
+            break;
         }
-        if (code != 0) return ExitStatus::Success;  // end of the list, or nothing to list
+        if (code != 0) break;  // end of the list, or nothing to list
         const std::size_t count = std::min<std::size_t>(reply.connCount, kConnsUsingFileBatch);
         // A server may end its list by marking the last batch itself: that
         // batch still counts.
-        for (std::size_t i = 0; i < count; ++i) {
-            HandleConnection(conn, reply.connInfo[i].connNumber, shortPath, shownPath);
-        }
-        if (iterator == -1 || count == 0) return ExitStatus::Success;
+        for (std::size_t i = 0; i < count; ++i) numbers.push_back(reply.connInfo[i].connNumber);
+        if (iterator == -1 || count == 0) break;
     }
+    for (const ConnNumber number : numbers) {
+        HandleConnection(conn, number, shortPath, shownPath);
+    }
+    if (noRights) {
+        m_out.Write("Console Operator or Supervisor Privledges Are Required\n");
+        return ExitStatus::Failure;
+    }
+    return ExitStatus::Success;
 }
 
 void FileScanner::HandleConnection(ConnHandle conn, ConnNumber number,

@@ -114,6 +114,9 @@ struct RunCase {
     std::function<void(const json&)> check;  // on the network after the run
 };
 
+// gtest names the failing case by its name, not its bytes.
+void PrintTo(const RunCase& c, std::ostream* os) { *os << c.name; }
+
 void NoChange(json&) {}
 void NoCheck(const json&) {}
 
@@ -201,7 +204,7 @@ const RunCase kRunCases[] = {
      "  0  F:\\ACCT\\LEDGER.DAT    Netware Operating System\n"
      "  5  JSMITH                      F:\\ACCT\\LEDGER.DAT\n"
      "Connection 5 Cleared\n"
-     "  5                               F:\\ACCT\\LEDGER.DAT\n"
+     "  5  " + std::string(25, ' ') + "   F:\\ACCT\\LEDGER.DAT\n"
      "\nCould Not Clear Connection : Error 89fd\n",
      0, [](const json& a) { EXPECT_FALSE(Alive(a, "FS1", 5)); }},
     {"MessageGoesOncePerFileAndRefusalIsReported",
@@ -227,6 +230,12 @@ const RunCase kRunCases[] = {
      " 12  GUEST                       F:\\ACCT\\AUDIT.DAT\n"
      "Message Sent to Connection 12\n",
      0, [](const json& a) { EXPECT_EQ(Inbox(a, "FS1", 12), std::vector<std::string>{"Hi"}); }},
+    {"MessageCallThatFailsIsNotReportedAsSent",
+     {"F:\\ACCT\\Quarterly Report.doc", "/m:Hi"},
+     [](json& n) { AddFault(n, {{"call", "NWSendBroadcastMessage"}, {"code", "0x8801"}}); },
+     "  5  JSMITH                      F:\\ACCT\\Quarterly Report.doc\n"
+     "Message NOT Sent to Connection 5\n",
+     0, [](const json& a) { EXPECT_TRUE(Inbox(a, "FS1", 5).empty()); }},
     {"UserFieldIsTwentyFiveCharacters",
      {"F:\\ACCT\\LEDGER.DAT"},
      [](json& n) {
@@ -361,29 +370,47 @@ const RunCase kRunCases[] = {
 INSTANTIATE_TEST_SUITE_P(Cases, KrcmdRun, ::testing::ValuesIn(kRunCases),
                          [](const auto& info) { return std::string(info.param.name); });
 
-// A file open by more connections than one reply carries.
+// A file open by more connections than one reply carries: connections 1 to
+// count, user Un, all on JAN.DAT.
+json CrowdedNetwork(const char* scanEnd, int count) {
+    json network = BaseNetwork();
+    json& fs1 = network["servers"][0];
+    fs1["scanEnd"] = scanEnd;
+    fs1["connections"] = json::array();
+    for (int number = 1; number <= count; ++number) {
+        fs1["connections"].push_back({{"number", number},
+                                      {"user", "U" + std::to_string(number)},
+                                      {"open", {"SYS:ACCT\\2007\\JAN.DAT"}}});
+    }
+    return network;
+}
+
 TEST(KrcmdBatches, EveryConnectionOfEveryBatchWithBothScanEnds) {
     for (const char* scanEnd : {"error", "last-batch"}) {
         for (const int count : {1, 70, 71, 141}) {
-            json network = BaseNetwork();
-            json& fs1 = network["servers"][0];
-            fs1["scanEnd"] = scanEnd;
-            fs1["connections"] = json::array();
+            NetworkFile file(CrowdedNetwork(scanEnd, count));
             std::string expected;
             for (int number = 1; number <= count; ++number) {
-                fs1["connections"].push_back({{"number", number},
-                                              {"user", "U" + std::to_string(number)},
-                                              {"open", {"SYS:ACCT\\2007\\JAN.DAT"}}});
                 char line[80];
                 std::snprintf(line, sizeof line, "%3d  %-25s   F:\\ACCT\\2007\\JAN.DAT\n", number,
                               ("U" + std::to_string(number)).c_str());
                 expected += line;
             }
-            NetworkFile file(network);
             const ProcessResult result = RunKrcmd({"F:\\ACCT\\2007\\JAN.DAT"}, file.path());
             EXPECT_EQ(result.out, expected) << scanEnd << ", " << count << " connections";
             EXPECT_EQ(result.exitCode, 0);
         }
+    }
+}
+
+// Clearing shortens the server's list; no later batch may slip past.
+TEST(KrcmdBatches, ClearReachesEveryBatch) {
+    for (const char* scanEnd : {"error", "last-batch"}) {
+        NetworkFile file(CrowdedNetwork(scanEnd, 141));
+        const ProcessResult result = RunKrcmd({"F:\\ACCT\\2007\\JAN.DAT", "/c"}, file.path());
+        EXPECT_EQ(result.exitCode, 0);
+        EXPECT_NE(result.out.find("Connection 141 Cleared\n"), std::string::npos) << scanEnd;
+        EXPECT_TRUE(file.Read()["servers"][0]["connections"].empty()) << scanEnd;
     }
 }
 
@@ -403,6 +430,8 @@ struct PromptCase {
     bool fiveCleared;
     bool twelveCleared;
 };
+
+void PrintTo(const PromptCase& c, std::ostream* os) { *os << c.name; }
 
 class KrcmdPrompt : public ::testing::TestWithParam<PromptCase> {};
 
