@@ -95,8 +95,10 @@ struct PromptRun {
     nlohmann::json after;
 };
 
-PromptRun RunPrompt(std::vector<int> keys) {
-    test::NetworkFile file(TwoUsersOnOneFile());
+PromptRun RunPrompt(std::vector<int> keys, nlohmann::json faults = nlohmann::json::array()) {
+    nlohmann::json description = TwoUsersOnOneFile();
+    description["faults"] = std::move(faults);
+    test::NetworkFile file(description);
     SimOptions simOptions;
     simOptions.networkPath = file.path();
     const auto network = CreateSimulatedNetwork(simOptions);
@@ -132,6 +134,22 @@ TEST(FileScannerPrompt, NoKeyboardMeansNoToEveryConnection) {
               "Clear Connection 5 ? (Y/N) N\n"
               " 12  GUEST                       F:\\A.DAT\n"
               "Clear Connection 12 ? (Y/N) N\n");
+    EXPECT_FALSE(test::FindConnection(run.after, "FS1", 5).is_null());
+    EXPECT_FALSE(test::FindConnection(run.after, "FS1", 12).is_null());
+}
+
+TEST(FileScannerPrompt, RefusedClearAfterYesIsReported) {
+    const PromptRun run = RunPrompt(
+        {'y', 'Y'},
+        {{{"call", "NWClearConnectionNumber"}, {"connection", 5}, {"code", "0x89C6"}},
+         {{"call", "NWClearConnectionNumber"}, {"connection", 12}, {"code", "0x8901"}}});
+    EXPECT_EQ(run.out,
+              "  5  JSMITH                      F:\\A.DAT\n"
+              "Clear Connection 5 ? (Y/N) Y\n"
+              "Insufficent rights to clear connection\n"
+              " 12  GUEST                       F:\\A.DAT\n"
+              "Clear Connection 12 ? (Y/N) Y\n"
+              "Could Not Clear Connection : Error 8901\n");
     EXPECT_FALSE(test::FindConnection(run.after, "FS1", 5).is_null());
     EXPECT_FALSE(test::FindConnection(run.after, "FS1", 12).is_null());
 }

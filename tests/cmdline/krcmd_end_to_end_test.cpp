@@ -309,6 +309,25 @@ const RunCase kRunCases[] = {
     {"OverlongPathIsRefused",
      {"F:\\" + std::string(253, 'A')},
      NoChange, "Invalid Path/File\n", 1, NoCheck},
+    // Neither cut (another file) nor silently left out (its users unseen).
+    {"EntriesBeyondTheBufferAreReportedAndSkipped",
+     {"F:\\LONG\\*.DAT", "/s"},
+     [](json& n) {
+         n["servers"][0]["volumes"][0]["entries"].push_back(
+             {{"name", "LONG"},
+              {"entries",
+               {{{"name", std::string(120, 'X')},
+                 {"entries",
+                  {std::string(130, 'N') + ".DAT", "A.DAT",
+                   {{"name", std::string(130, 'Y')}, {"entries", {"B.DAT"}}}}}}}}});
+         Connection(n, "FS1", 5)["open"] = {"SYS:LONG\\" + std::string(120, 'X') + "\\A.DAT"};
+     },
+     "Path Too Long : F:\\LONG\\" + std::string(120, 'X') + "\\" + std::string(130, 'N') +
+         ".DAT\n"
+         "  5  JSMITH                      F:\\LONG\\" + std::string(120, 'X') + "\\A.DAT\n"
+         "Path Too Long : F:\\LONG\\" + std::string(120, 'X') + "\\" + std::string(130, 'Y') +
+         "\\*.DAT\n",
+     0, NoCheck},
     {"FileInformationFailureEndsTheRun",
      {"F:\\ACCT\\*.*"},
      [](json& n) { AddFault(n, {{"call", "NWIntScanFileInformation2"}, {"code", "0x899C"}}); },
