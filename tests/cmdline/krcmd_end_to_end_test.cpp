@@ -224,12 +224,16 @@ const RunCase kRunCases[] = {
          EXPECT_EQ(Inbox(a, "FS1", 5), std::vector<std::string>({"Back up now", "Back up now"}));
          EXPECT_TRUE(Inbox(a, "FS1", 12).empty());
      }},
+    // The text reaches the server in its code page and reads the same there.
     {"MessageOptionSecondAndFourthArgumentIgnored",
-     {"F:\\ACCT\\AUDIT.DAT", "/M:Hi", "/s", "/bogus"},
+     {"F:\\ACCT\\AUDIT.DAT", "/M:Gr\xC3\xBC\xC3\x9F dich", "/s", "/bogus"},
      NoChange,
      " 12  GUEST                       F:\\ACCT\\AUDIT.DAT\n"
      "Message Sent to Connection 12\n",
-     0, [](const json& a) { EXPECT_EQ(Inbox(a, "FS1", 12), std::vector<std::string>{"Hi"}); }},
+     0,
+     [](const json& a) {
+         EXPECT_EQ(Inbox(a, "FS1", 12), std::vector<std::string>{"Gr\xC3\xBC\xC3\x9F dich"});
+     }},
     {"MessageCallThatFailsIsNotReportedAsSent",
      {"F:\\ACCT\\Quarterly Report.doc", "/m:Hi"},
      [](json& n) { AddFault(n, {{"call", "NWSendBroadcastMessage"}, {"code", "0x8801"}}); },
