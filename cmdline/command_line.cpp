@@ -46,7 +46,7 @@ bool ApplyOption(std::string_view argument, RunOptions& options) {
         // The third character (normally the colon) is skipped whatever it is.
         std::string_view text = argument.size() > 3 ? argument.substr(3) : std::string_view();
         // A message cut short could say something else entirely: refuse it.
-        if (CharacterCount(text) > kMaxArgumentLength) return false;
+        if (CharacterCount(text) > kMaxTextLength) return false;
         options.action = ActionMode::Message;
         options.message = std::string(text);
     } else {
@@ -67,7 +67,7 @@ Command ParseCommand(const std::vector<std::string>& arguments) {
         } else {
             // No server name comes near 255 characters, so a cut one still
             // names no server and the open fails as it should.
-            command.server = CutToCharacters(arguments[1], kMaxArgumentLength);
+            command.server = CutToCharacters(arguments[1], kMaxTextLength);
         }
         return command;
     }

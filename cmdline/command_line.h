@@ -9,8 +9,8 @@
 
 namespace krcmd {
 
-// The run's buffers hold 255 characters; longer arguments are refused.
-inline constexpr std::size_t kMaxArgumentLength = 255;
+// The run's text buffers (path, server name, message) hold 255 characters.
+inline constexpr std::size_t kMaxTextLength = 255;
 
 enum class ActionMode { None, Prompt, Clear, Close, Message };
 

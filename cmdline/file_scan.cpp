@@ -48,7 +48,7 @@ FileScanner::FileScanner(NWClient& client, WorkstationFiles& files, Output& out,
     : m_client(client), m_files(files), m_out(out), m_keys(keys), m_options(options) {}
 
 bool FileScanner::SkipTooLong(const std::string& path) {
-    if (CharToOemA(path).size() <= kMaxArgumentLength) return false;
+    if (CharToOemA(path).size() <= kMaxTextLength) return false;
     // Cutting would name another file; saying nothing would hide its users.
     m_out.Write("Path Too Long : " + path + "\n");
     return true;
@@ -123,7 +123,7 @@ std::string FileScanner::ShortPath(ConnHandle conn, DirHandle dirHandle,
     NWNSPath nsPath;
     nsPath.srcPath = relative;
     nsPath.destPath = relative;
-    nsPath.destPathSize = kMaxArgumentLength;
+    nsPath.destPathSize = kMaxTextLength;
     NWCode code = m_client.NWGetNSPath(conn, dirHandle, kFileFlagFile, kNameSpaceLong,
                                        kNameSpaceDOS, nsPath);
     // No long names on the volume: the path already is the DOS one.

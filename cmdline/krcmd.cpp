@@ -48,7 +48,7 @@ ExitStatus RunKrcmd(const std::vector<std::string>& arguments, NWClient& client,
         return ExitStatus::Failure;
     }
     // A path cut to fit would be another path: refuse it as unresolvable.
-    if (CharToOemA(command.path).size() > kMaxArgumentLength) {
+    if (CharToOemA(command.path).size() > kMaxTextLength) {
         out.Write("Invalid Path/File\n");
         return ExitStatus::Failure;
     }
