@@ -1,5 +1,11 @@
 #include <gtest/gtest.h>
 
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <cstdio>
+#include <cstdlib>
+
 #include <nlohmann/json.hpp>
 
 #include "tests/platform/sim_fixture.h"
@@ -103,6 +109,23 @@ TEST_F(FaultTest, EveryCallIsCountedByNameAndWrittenAtExit) {
     }
     nlohmann::json stats = nlohmann::json::parse(simtest::ReadText(statsFile));
     EXPECT_EQ(stats, (nlohmann::json{{"NWCCGetPrimConnRef", 2}, {"NWCallsInit", 1}}));
+
+    // A program that ends with exit() never destroys its client: the counts
+    // are written all the same.
+    std::remove(statsFile.c_str());
+    pid_t child = fork();
+    ASSERT_GE(child, 0);
+    if (child == 0) {
+        auto* sim = CreateSimulatedNetwork(options).release();
+        sim->NWCallsInit();
+        std::uint32_t ref = 0;
+        sim->NWCCGetPrimConnRef(ref);
+        std::exit(0);
+    }
+    int status = 0;
+    ASSERT_EQ(waitpid(child, &status, 0), child);
+    stats = nlohmann::json::parse(simtest::ReadText(statsFile), nullptr, false);
+    EXPECT_EQ(stats, (nlohmann::json{{"NWCCGetPrimConnRef", 1}, {"NWCallsInit", 1}}));
 }
 
 }  // namespace

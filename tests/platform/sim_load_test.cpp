@@ -1,6 +1,8 @@
 #include <gtest/gtest.h>
 
 #include <cstdlib>
+#include <optional>
+#include <vector>
 
 #include "tests/platform/sim_fixture.h"
 
@@ -149,6 +151,36 @@ TEST_F(DescriptionLoadTest, TheDemoNetworkIsStoredOnFirstUseAndUsedFromThere) {
         setenv("XDG_DATA_HOME", saved.c_str(), 1);
     } else {
         unsetenv("XDG_DATA_HOME");
+    }
+}
+
+TEST(SimOptionsTest, EnvironmentSelectsNetworkReadOnlyModeAndStatistics) {
+    struct Var {
+        const char* name;
+        const char* value;
+    };
+    const Var vars[] = {{"NWSIM_NETWORK", "/x/net.json"}, {"NWSIM_READONLY", "1"}, {"NWSIM_STATS", "/x/stats.json"}};
+    std::vector<std::pair<std::string, std::optional<std::string>>> saved;
+    for (const Var& v : vars) {
+        const char* old = std::getenv(v.name);
+        saved.emplace_back(v.name, old ? std::optional<std::string>(old) : std::nullopt);
+        setenv(v.name, v.value, 1);
+    }
+    SimOptions options = SimOptions::FromEnvironment();
+    EXPECT_EQ(options.networkPath, "/x/net.json");
+    EXPECT_TRUE(options.readOnly);
+    EXPECT_EQ(options.statsPath, "/x/stats.json");
+    setenv("NWSIM_READONLY", "0", 1);
+    unsetenv("NWSIM_NETWORK");
+    options = SimOptions::FromEnvironment();
+    EXPECT_FALSE(options.readOnly);
+    EXPECT_EQ(options.networkPath, "");
+    for (const auto& [name, value] : saved) {
+        if (value) {
+            setenv(name.c_str(), value->c_str(), 1);
+        } else {
+            unsetenv(name.c_str());
+        }
     }
 }
 

@@ -246,6 +246,15 @@ TEST_F(ConnectionScanTest, ConnectionInformationAddressesAndNames) {
     EXPECT_EQ(bindery, "JSMITH");
     EXPECT_EQ(m_sim->NWGetConnectionInformation(conn, 6, &name, nullptr, nullptr, nullptr), nwcode::kConnectionNotInUse);
 
+    // A login time may also be the client's seven raw bytes, taken as they are.
+    nlohmann::json net = nlohmann::json::parse(simtest::kNetwork, nullptr, true, true);
+    net["servers"][0]["connections"][1]["loginTime"] = {99, 12, 31, 23, 59, 58, 5};
+    ASSERT_EQ(Start(net.dump()), 0);
+    ASSERT_EQ(m_sim->NWGetConnectionInformation(Conn(), 5, nullptr, nullptr, nullptr, &time), 0);
+    EXPECT_EQ((std::vector<int>{time.year, time.month, time.day, time.hour, time.minute, time.second, time.weekday}),
+              (std::vector<int>{99, 12, 31, 23, 59, 58, 5}));
+    conn = Conn();
+
     NWStationAddress a;
     ASSERT_EQ(m_sim->GetConnectionAddress(conn, 5, a), 0);
     EXPECT_EQ(a.connType, kConnTypeIPX);
