@@ -526,5 +526,29 @@ TEST(KrcmdPromptSignals, TerminalRestoredWhenTheRunIsKilledWhileWaiting) {
     }
 }
 
+// Ctrl-Z hands the shell a terminal in line mode; back in the foreground the
+// wait goes on without echo.
+TEST(KrcmdPromptSignals, StoppedJobLeavesLineModeAndResumesTheWait) {
+    json network = BaseNetwork();
+    NetworkFile file(network);
+    KrcmdProcess process({"F:\\ACCT\\Quarterly Report.doc", "/p"}, file.path(),
+                         Terminal::PtyUnderShell);
+    ASSERT_TRUE(process.WaitForOutput("(Y/N) "));
+    ASSERT_TRUE(process.WaitForKeyWait());
+    process.Type("\x1a");
+    ASSERT_TRUE(process.WaitForError("[stopped"));
+    ASSERT_TRUE(process.WaitForKeyWait());
+    process.Type("n");
+    const ProcessResult result = process.Finish();
+
+    EXPECT_EQ(result.err, kStoppedInLineMode);
+    EXPECT_EQ(result.out,
+              "  5  JSMITH                      F:\\ACCT\\Quarterly Report.doc\n"
+              "Clear Connection 5 ? (Y/N) N\n");
+    EXPECT_EQ(result.exitCode, 0);
+    EXPECT_TRUE(process.TerminalRestored());
+    EXPECT_EQ(process.TerminalText(), "");
+}
+
 }  // namespace
 }  // namespace krcmd::test

@@ -24,6 +24,42 @@ constexpr auto kPatience = std::chrono::seconds(30);
 
 void SetNonBlocking(int fd) { fcntl(fd, F_SETFL, fcntl(fd, F_GETFL) | O_NONBLOCK); }
 
+// What a shell does for a foreground job: its own process group, given the
+// terminal; a stopped job is continued. Never returns.
+[[noreturn]] void RunAsJob(int tty, char** argv, char** envp) {
+    int go[2];
+    if (pipe(go) != 0) _exit(125);
+    const pid_t job = fork();
+    if (job == 0) {
+        setpgid(0, 0);
+        close(go[1]);
+        char ready;
+        if (read(go[0], &ready, 1) != 1) _exit(125);
+        execve(argv[0], argv, envp);
+        _exit(127);
+    }
+    setpgid(job, job);
+    tcsetpgrp(tty, job);
+    close(go[0]);
+    [[maybe_unused]] ssize_t done = write(go[1], "g", 1);
+    int status = 0;
+    waitpid(job, &status, WUNTRACED);
+    if (WIFSTOPPED(status)) {
+        termios mode{};
+        tcgetattr(tty, &mode);
+        const bool lineMode = (mode.c_lflag & ECHO) && (mode.c_lflag & ICANON);
+        const char* report = lineMode ? kStoppedInLineMode : kStoppedInRawMode;
+        done = write(STDERR_FILENO, report, std::strlen(report));
+        kill(job, SIGCONT);
+        waitpid(job, &status, 0);
+    }
+    if (WIFSIGNALED(status)) {
+        signal(WTERMSIG(status), SIG_DFL);
+        kill(getpid(), WTERMSIG(status));
+    }
+    _exit(WIFEXITED(status) ? WEXITSTATUS(status) : 125);
+}
+
 }  // namespace
 
 KrcmdProcess::KrcmdProcess(const std::vector<std::string>& arguments,
@@ -48,23 +84,25 @@ KrcmdProcess::KrcmdProcess(const std::vector<std::string>& arguments,
     int outPipe[2];
     int errPipe[2];
     if (pipe2(outPipe, O_CLOEXEC) != 0 || pipe2(errPipe, O_CLOEXEC) != 0) return;
-    if (terminal == Terminal::Pty && openpty(&m_master, &m_slave, nullptr, nullptr, nullptr) != 0) {
+    if (terminal != Terminal::None && openpty(&m_master, &m_slave, nullptr, nullptr, nullptr) != 0) {
         return;
     }
     const int devNull = open("/dev/null", O_RDONLY | O_CLOEXEC);
 
     m_pid = fork();
     if (m_pid == 0) {
-        if (terminal == Terminal::Pty) {
+        if (terminal == Terminal::None) {
+            setsid();  // a new session has no controlling terminal
+        } else {
             close(m_master);
             login_tty(m_slave);  // new session, the pty as its controlling terminal
-        } else {
-            setsid();  // a new session has no controlling terminal
         }
         if (!workingDirectory.empty() && chdir(workingDirectory.c_str()) != 0) _exit(126);
+        const int tty = open("/dev/tty", O_RDWR | O_CLOEXEC);
         dup2(devNull, STDIN_FILENO);
         dup2(outPipe[1], STDOUT_FILENO);
         dup2(errPipe[1], STDERR_FILENO);
+        if (terminal == Terminal::PtyUnderShell) RunAsJob(tty, argv.data(), envp.data());
         execve(argv[0], argv.data(), envp.data());
         _exit(127);
     }
@@ -115,14 +153,18 @@ bool KrcmdProcess::ReadSome(int timeoutMs) {
     return open;
 }
 
-bool KrcmdProcess::WaitForOutput(const std::string& text) {
+bool KrcmdProcess::WaitFor(const std::string& text, const std::string& stream, const int& fd) {
     const auto deadline = std::chrono::steady_clock::now() + kPatience;
-    while (m_out.find(text) == std::string::npos) {
-        if (m_outFd < 0 || std::chrono::steady_clock::now() > deadline) return false;
-        if (!ReadSome(100)) return m_out.find(text) != std::string::npos;
+    while (stream.find(text) == std::string::npos) {
+        if (fd < 0 || std::chrono::steady_clock::now() > deadline) return false;
+        if (!ReadSome(100)) return stream.find(text) != std::string::npos;
     }
     return true;
 }
+
+bool KrcmdProcess::WaitForOutput(const std::string& text) { return WaitFor(text, m_out, m_outFd); }
+
+bool KrcmdProcess::WaitForError(const std::string& text) { return WaitFor(text, m_err, m_errFd); }
 
 bool KrcmdProcess::WaitForKeyWait() {
     const auto deadline = std::chrono::steady_clock::now() + kPatience;

@@ -9,7 +9,13 @@
 
 namespace krcmd::test {
 
-enum class Terminal { None, Pty };
+// PtyUnderShell: krcmd runs as a job of a minimal shell on the terminal, so
+// Ctrl-Z stops it; the shell writes to standard error whether the terminal
+// was back in line mode while the job was stopped, then resumes it.
+enum class Terminal { None, Pty, PtyUnderShell };
+
+inline constexpr char kStoppedInLineMode[] = "[stopped, line mode]";
+inline constexpr char kStoppedInRawMode[] = "[stopped, raw mode]";
 
 struct ProcessResult {
     std::string out;
@@ -29,6 +35,7 @@ public:
 
     // Reads standard output until it holds text; false on end or time-out.
     bool WaitForOutput(const std::string& text);
+    bool WaitForError(const std::string& text);
     // Waits until the program has the terminal in its no-echo mode.
     bool WaitForKeyWait();
     void Type(const std::string& keys);
@@ -42,6 +49,7 @@ public:
 
 private:
     bool ReadSome(int timeoutMs);
+    bool WaitFor(const std::string& text, const std::string& stream, const int& fd);
 
     int m_pid = -1;
     int m_outFd = -1;
