@@ -48,13 +48,20 @@ void StopAndResume(int) {
     errno = savedErrno;
 }
 
-void InstallHandlers() {
+// A signal the program was started to ignore (nohup, a background job) stays
+// ignored: catching it would end the wait's raw mode and still go on waiting.
+void InstallHandler(int signal, void (*handler)(int), struct sigaction& previous) {
+    sigaction(signal, nullptr, &previous);
+    if (previous.sa_handler == SIG_IGN) return;
     struct sigaction action = {};
-    action.sa_handler = RestoreAndReraise;
+    action.sa_handler = handler;
     sigemptyset(&action.sa_mask);
-    for (int i = 0; i < 3; ++i) sigaction(kEndingSignals[i], &action, &g_previous[i]);
-    action.sa_handler = StopAndResume;
-    sigaction(SIGTSTP, &action, &g_previousStop);
+    sigaction(signal, &action, nullptr);
+}
+
+void InstallHandlers() {
+    for (int i = 0; i < 3; ++i) InstallHandler(kEndingSignals[i], RestoreAndReraise, g_previous[i]);
+    InstallHandler(SIGTSTP, StopAndResume, g_previousStop);
 }
 
 void RemoveHandlers() {
