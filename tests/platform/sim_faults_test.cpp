@@ -47,7 +47,11 @@ TEST_F(FaultTest, AfterSkipsAndTimesLimitsMatchingCallsOnly) {
         {{{"call", "NWGetNSPath"}, {"code", "0x8901"}, {"path", "sys:acct/ledger.dat"}, {"times", 1}},
          {f, 0, 0, 0, 0},
          {0, 0}},
-        {{{"call", "NWGetNSPath"}, {"code", 35073}, {"path", "SYS:ACCT\\LEDGER.DAT"}, {"after", 2}, {"times", 2}},
+        {{{"call", "NWGetNSPath"},
+          {"code", 35073},
+          {"path", "SYS:ACCT\\LEDGER.DAT"},
+          {"after", 2},
+          {"times", 2}},
          {0, 0, f, f, 0},
          {0, 0}},
         {{{"call", "NWGetNSPath"}, {"code", "0x8901"}, {"server", "FS2"}}, {0, 0, 0, 0, 0}, {0, 0}},
@@ -62,8 +66,9 @@ TEST_F(FaultTest, AfterSkipsAndTimesLimitsMatchingCallsOnly) {
 }
 
 TEST_F(FaultTest, ConnectionAndDirectoryCodesAndTheStartItself) {
-    ASSERT_EQ(Start(WithFaults(nlohmann::json::array({{{"call", "NWClearConnectionNumber"}, {"code", "0x89C6"}, {"connection", 12}},
-                                                       {{"call", "NWDSRead"}, {"code", -601}}}))),
+    ASSERT_EQ(Start(WithFaults(nlohmann::json::array(
+                  {{{"call", "NWClearConnectionNumber"}, {"code", "0x89C6"}, {"connection", 12}},
+                   {{"call", "NWDSRead"}, {"code", -601}}}))),
               0);
     ConnHandle conn = Conn();
     EXPECT_EQ(m_sim->NWClearConnectionNumber(conn, 12), nwcode::kNoConsoleRights);
@@ -77,11 +82,14 @@ TEST_F(FaultTest, ConnectionAndDirectoryCodesAndTheStartItself) {
     EXPECT_EQ(m_sim->NWDSRead(ctx, "JSMITH.SALES.ACME", 1, false, request, iter, reply), -601);
 
     testing::internal::CaptureStderr();
-    EXPECT_EQ(Start(WithFaults(nlohmann::json::array({{{"call", "NWCallsInit"}, {"code", "0x88FE"}, {"times", 1}}}))), nwcode::kDescriptionUnreadable);
+    EXPECT_EQ(Start(WithFaults(
+                  nlohmann::json::array({{{"call", "NWCallsInit"}, {"code", "0x88FE"}, {"times", 1}}}))),
+              nwcode::kDescriptionUnreadable);
     testing::internal::GetCapturedStderr();
     ConnHandle refused = 0;
-    EXPECT_EQ(m_sim->NWCCOpenConnByName(0, "FS1", kNameFormatBindery, kOpenStateLicensed, kTransportAny, refused),
-              nwcode::kDescriptionUnreadable);
+    EXPECT_EQ(
+        m_sim->NWCCOpenConnByName(0, "FS1", kNameFormatBindery, kOpenStateLicensed, kTransportAny, refused),
+        nwcode::kDescriptionUnreadable);
     EXPECT_EQ(m_sim->NWCallsInit(), 0) << "the fault was good for one start only";
 }
 
