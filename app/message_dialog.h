@@ -1,0 +1,19 @@
+#pragma once
+
+// "Send Message": the text of a broadcast message. It keeps the last text
+// between uses; OK accepts, Cancel or closing the window rejects.
+
+#include <QDialog>
+
+class QLineEdit;
+class QPushButton;
+
+class TfrmMessage final : public QDialog {
+    Q_OBJECT
+public:
+    explicit TfrmMessage(QWidget* parent = nullptr);
+
+    QLineEdit* txtMessage = nullptr;
+    QPushButton* cmdOK = nullptr;
+    QPushButton* cmdCancel = nullptr;
+};
