@@ -7,6 +7,8 @@
 #include <QPushButton>
 #include <QVBoxLayout>
 
+#include "app/centre_on_screen.h"
+
 TfrmLoginBox::TfrmLoginBox(QWidget* parent)
     : QDialog(parent, Qt::Dialog | Qt::MSWindowsFixedSizeDialogHint | Qt::CustomizeWindowHint |
                           Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
@@ -59,5 +61,6 @@ void TfrmLoginBox::showEvent(QShowEvent* event) {
     txtUserName->clear();
     txtPassword->clear();
     txtUserName->setFocus();
+    CentreOnScreen(*this);
     QDialog::showEvent(event);
 }

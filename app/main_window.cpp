@@ -409,9 +409,15 @@ void TfrmKestrune::FormShow() {
     if (m_startupRan) return;
     m_startupRan = true;
 
-    if (!m_arguments.empty())
-        m_commandLinePath =
-            QString::fromStdString(m_arguments.front()).left(kMaxArgumentChars).toStdString();
+    if (!m_arguments.empty()) {
+        QString path = QString::fromStdString(m_arguments.front());
+        if (path.size() > kMaxArgumentChars) {
+            qsizetype keep = kMaxArgumentChars;
+            if (path[keep - 1].isHighSurrogate()) --keep;
+            path.truncate(keep);
+        }
+        m_commandLinePath = path.toStdString();
+    }
     m_state.recent.Clear();
 
     if (const NWCode code = m_client.NWCallsInit(); code != 0) {

@@ -6,6 +6,8 @@
 #include <QPushButton>
 #include <QVBoxLayout>
 
+#include "app/centre_on_screen.h"
+
 TfrmMessage::TfrmMessage(QWidget* parent) : QDialog(parent) {
     setObjectName("TfrmMessage");
     setWindowTitle("Send Message");
@@ -34,4 +36,9 @@ TfrmMessage::TfrmMessage(QWidget* parent) : QDialog(parent) {
     layout->addWidget(txtMessage);
     layout->addStretch();
     layout->addLayout(buttons);
+}
+
+void TfrmMessage::showEvent(QShowEvent* event) {
+    CentreOnScreen(*this);
+    QDialog::showEvent(event);
 }

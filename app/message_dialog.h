@@ -7,6 +7,7 @@
 
 class QLineEdit;
 class QPushButton;
+class QShowEvent;
 
 class TfrmMessage final : public QDialog {
     Q_OBJECT
@@ -16,4 +17,7 @@ public:
     QLineEdit* txtMessage = nullptr;
     QPushButton* cmdOK = nullptr;
     QPushButton* cmdCancel = nullptr;
+
+protected:
+    void showEvent(QShowEvent* event) override;
 };

@@ -3,7 +3,8 @@
 #include <QCoreApplication>
 #include <QFrame>
 #include <QLabel>
-#include <QScreen>
+
+#include "app/centre_on_screen.h"
 
 TfrmStatus::TfrmStatus(QWidget* parent)
     : QDialog(parent, Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint) {
@@ -23,10 +24,7 @@ TfrmStatus::TfrmStatus(QWidget* parent)
 }
 
 void TfrmStatus::ShowWindow() {
-    if (const QScreen* screen = this->screen()) {
-        const QRect area = screen->geometry();
-        move(area.left() + (area.width() - width()) / 2, area.top() + (area.height() - height()) / 2);
-    }
+    CentreOnScreen(*this);
     show();
     raise();
     QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);

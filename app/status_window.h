@@ -21,4 +21,8 @@ public:
     void SetStatus(const QString& text);
 
     QLabel* lblStatus = nullptr;
+
+public slots:
+    // Only its caller hides it: Esc does not.
+    void reject() override {}
 };

@@ -6,6 +6,8 @@
 #include <QPushButton>
 #include <QVBoxLayout>
 
+#include "app/centre_on_screen.h"
+
 TfrmUserInfo::TfrmUserInfo(QWidget* parent) : QDialog(parent) {
     setObjectName("TfrmUserInfo");
     setWindowTitle("Other Files Open");
@@ -32,4 +34,9 @@ TfrmUserInfo::TfrmUserInfo(QWidget* parent) : QDialog(parent) {
     layout->addWidget(lblUserName);
     layout->addWidget(lstfiles, 1);
     layout->addLayout(buttons);
+}
+
+void TfrmUserInfo::showEvent(QShowEvent* event) {
+    CentreOnScreen(*this);
+    QDialog::showEvent(event);
 }

@@ -7,6 +7,7 @@
 class QLabel;
 class QListWidget;
 class QPushButton;
+class QShowEvent;
 
 class TfrmUserInfo final : public QDialog {
     Q_OBJECT
@@ -16,4 +17,7 @@ public:
     QLabel* lblUserName = nullptr;
     QListWidget* lstfiles = nullptr;
     QPushButton* cmdOK = nullptr;
+
+protected:
+    void showEvent(QShowEvent* event) override;
 };

@@ -192,8 +192,9 @@ TEST_F(MainWindowTest, DialogsAreCreatedOnceInTheirOrderWithTheirCaptions) {
 }
 
 TEST_F(MainWindowTest, StartUpOnASmallNetwork) {
-    WriteSettings("[Options]\nEnableLogins=0\nEnableClear=2\nEnableSend=0\n");
+    WriteSettings("[Options]\nEnableLogins=0\nEnableClear=2\nEnableSend=0\n[Users]\nColumn0=-5\n");
     TfrmKestrune& w = Start();
+    EXPECT_EQ(w.ui().lvwUsers->header()->sectionSize(0), 0) << "a negative width hides the column";
     EXPECT_TRUE(m_prompts.Texts().empty()) << m_prompts.Texts().front();
     EXPECT_EQ(w.ui().tabPages->currentWidget(), w.ui().TabSheet1);
     EXPECT_TRUE(w.State().serverPageReady);
@@ -218,6 +219,55 @@ TEST_F(MainWindowTest, StartUpOnASmallNetwork) {
     EXPECT_FALSE(w.ui().lblCheckLocks->isHidden());
 }
 
+TEST_F(MainWindowTest, StartUpPreparesTheDirectoryContext) {
+    TfrmKestrune& w = Start();
+    std::uint32_t flags = 0;
+    std::string nameContext;
+    ASSERT_EQ(m_network->DSGetContext(w.State().dsContext, kDSContextFlags, flags), 0);
+    ASSERT_EQ(m_network->DSGetContext(w.State().dsContext, kDSContextNameContext, nameContext), 0);
+    EXPECT_EQ(flags & kDSFlagTypeless, kDSFlagTypeless);
+    EXPECT_EQ(nameContext, "[root]");
+}
+
+TEST_F(MainWindowTest, DirectoryContextFailuresAreReportedAndStartUpGoesOn) {
+    struct Case {
+        const char* fault;
+        std::vector<std::string> boxes;
+    };
+    const Case cases[] = {
+        {R"({ "call": "DSGetContext", "code": -601 })", {"Cannot Get Context\n Code : fffffda7"}},
+        {R"({ "call": "DSSetContext", "code": "0x8801", "times": 1 })", {"Cannot Set Context\n Code : 8801"}},
+        {R"({ "call": "DSSetContext", "code": "0x8801", "after": 1 })", {"Cannot Set Context\n Code : 8801"}},
+    };
+    for (const Case& c : cases) {
+        std::string network = kSmallNetwork;
+        network.insert(network.rfind('}'), std::string(", \"faults\": [") + c.fault + "]");
+        WriteNetwork(network);
+        WriteSettings("[Recent Files]\nEntry0=F:\\KEPT\n");
+        m_prompts.Reset();
+        TfrmKestrune& w = Start();
+        EXPECT_EQ(m_prompts.Texts(), c.boxes) << c.fault;
+        EXPECT_EQ(w.ui().tabPages->currentWidget(), w.ui().TabSheet1) << c.fault;
+        EXPECT_EQ(PickList(), std::vector<std::string>{"F:\\KEPT"}) << c.fault;
+        EXPECT_TRUE(w.State().serverPageReady) << c.fault;
+    }
+
+    // Unreadable flags: the typeless bit alone is written.
+    WriteNetwork(std::string(kSmallNetwork).insert(
+        std::string(kSmallNetwork).rfind('}'),
+        R"(, "faults": [ { "call": "DSGetContext", "code": -601, "times": 1 } ])"));
+    TfrmKestrune& w = Start();
+    std::uint32_t flags = 99;
+    ASSERT_EQ(m_network->DSGetContext(w.State().dsContext, kDSContextFlags, flags), 0);
+    EXPECT_EQ(flags, kDSFlagTypeless);
+}
+
+TEST_F(MainWindowTest, ALongCommandLinePathIsCut) {
+    TfrmKestrune& w = Start({"F:\\" + std::string(600, 'X')});
+    EXPECT_EQ(w.ui().cboFileName->currentText().size(), TfrmKestrune::kMaxArgumentChars);
+    EXPECT_TRUE(PickList().empty()) << "too long for a recent-path slot";
+}
+
 TEST_F(MainWindowTest, StoredLockCheckingHidesTheNoticeFromTheStart) {
     WriteSettings("[KESTRUNE]\nCheck Locks=1\n[Options]\nEnableClear=0\n");
     TfrmKestrune& w = Start();
@@ -236,6 +286,8 @@ TEST_F(MainWindowTest, FirstRunDefaultsThenSetDefaultAndCloseRoundTrip) {
     EXPECT_FALSE(w.ui().chkCheckLocks->isChecked());
     EXPECT_FALSE(w.ui().chkCheckSub->isChecked());
     EXPECT_TRUE(PickList().empty());
+    EXPECT_EQ(w.centralWidget()->size(), QSize(741, 432));
+    EXPECT_EQ(w.minimumSize(), QSize(510, 300));
     const QRect screen = w.screen()->geometry();
     EXPECT_EQ(w.x(), screen.left() + (screen.width() - w.width()) / 2);
     EXPECT_EQ(w.y(), screen.top() + (screen.height() - w.height()) / 2);
@@ -397,6 +449,8 @@ TEST_F(MainWindowTest, PleaseWaitWindowShowsItsLineWithoutBlocking) {
     EXPECT_EQ(QApplication::activeModalWidget(), nullptr);
     EXPECT_EQ(status.lblStatus->text(), "Loading Server FS1");
     EXPECT_EQ(status.size(), QSize(309, 43));
+    QTest::keyClick(&status, Qt::Key_Escape);
+    EXPECT_TRUE(status.isVisible()) << "only its caller hides it";
     status.hide();
 }
 
