@@ -210,7 +210,7 @@ void TfrmKestrune::BuildUsersTab() {
     m_ui.lvwUsers = ReportList(tab, "lvwUsers", QAbstractItemView::ExtendedSelection);
     m_ui.lvwUsers->setModel(HeaderModel(this, kUsersHeaders));
     ApplyColumnWidths(m_ui.lvwUsers, m_usersWidths.data(), m_usersWidths.size());
-    m_ui.lvwUsers->setToolTip("Double Click on a User to get Information");
+    m_ui.lvwUsers->setToolTip("Double click a row to see what else its connection has open");
     m_ui.txtScanStatus = Label(tab, "txtScanStatus");
     m_ui.cmdRefresh = Button(tab, "cmdRefresh", "Refresh");
     m_ui.cmdClear = Button(tab, "cmdClear", "Clear");

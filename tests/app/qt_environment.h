@@ -11,7 +11,7 @@
 // Calls handle with the first modal window that opens, from inside its event
 // loop; handle must close it.
 inline void WhenModalOpens(std::function<void(QWidget*)> handle) {
-    auto* timer = new QTimer;
+    auto* timer = new QTimer(qApp);  // freed with the application even if no box opens
     timer->setInterval(5);
     QObject::connect(timer, &QTimer::timeout, [timer, handle] {
         if (QWidget* modal = QApplication::activeModalWidget()) {
