@@ -13,6 +13,7 @@
 #include <QMenuBar>
 #include <QPushButton>
 #include <QScreen>
+#include <QStandardItemModel>
 #include <QTabWidget>
 #include <QTest>
 #include <QToolTip>
@@ -338,6 +339,23 @@ TEST_F(MainWindowTest, AMaximisedCloseKeepsTheLastNormalPlacement) {
     const std::string stored = Settings();
     EXPECT_NE(stored.find("State=2\n"), std::string::npos) << stored;
     EXPECT_NE(stored.find("Width=700\nHeight=400\nTop=20\nLeft=10\n"), std::string::npos) << stored;
+}
+
+TEST_F(MainWindowTest, ReplacingAListModelKeepsTheColumnWidths) {
+    WriteSettings("[Users]\nColumn0=60\nColumn3=0\n[Locks]\nColumn6=120\n");
+    TfrmKestrune& w = Start();
+    QStandardItemModel users(0, 6);
+    QStandardItemModel locks(0, 7);
+    w.SetUsersModel(&users);
+    w.SetLocksModel(&locks);
+    EXPECT_EQ(w.ui().lvwUsers->model(), &users);
+    EXPECT_EQ(w.ui().lvwUsers->header()->sectionSize(0), 60);
+    EXPECT_EQ(w.ui().lvwUsers->header()->sectionSize(1), 145);
+    EXPECT_EQ(w.ui().lvwUsers->header()->sectionSize(3), 0);
+    EXPECT_EQ(w.ui().lvwLocks->header()->sectionSize(6), 120);
+    w.close();
+    EXPECT_NE(Settings().find("[Users]\nColumn0=60\nColumn3=0\nColumn1=145\n"), std::string::npos)
+        << Settings();
 }
 
 TEST_F(MainWindowTest, CommandLinePathIsQueriedAndRecorded) {
