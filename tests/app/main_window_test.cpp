@@ -377,15 +377,19 @@ TEST_F(MainWindowTest, EnterInThePathBoxRunsTheCheck) {
     EXPECT_EQ(PickList(), std::vector<std::string>{"F:\\DATA"});
 }
 
-TEST_F(MainWindowTest, EscFromAnyFocusedControlClosesAndSaves) {
+TEST_F(MainWindowTest, EscFromAnyFocusedControlOrFileExitClosesAndSaves) {
     for (const char* name : {"cboFileName", "tvwDrives", "chkConfirm", "lvwUsers", "cmdCheck",
-                             "tabPages"}) {
+                             "tabPages", "Exit1"}) {
         TfrmKestrune& w = Start();
         w.ui().chkCheckSub->setChecked(true);
-        QWidget* control = w.findChild<QWidget*>(name);
-        ASSERT_NE(control, nullptr) << name;
-        if (auto* box = qobject_cast<QComboBox*>(control)) control = box->lineEdit();
-        QTest::keyClick(control, Qt::Key_Escape);
+        if (std::string(name) == "Exit1") {
+            w.ui().Exit1->trigger();
+        } else {
+            QWidget* control = w.findChild<QWidget*>(name);
+            ASSERT_NE(control, nullptr) << name;
+            if (auto* box = qobject_cast<QComboBox*>(control)) control = box->lineEdit();
+            QTest::keyClick(control, Qt::Key_Escape);
+        }
         EXPECT_FALSE(w.isVisible()) << name;
         EXPECT_NE(Settings().find("Check Sub=1\n"), std::string::npos) << name;
         fs::remove(SettingsFile());
