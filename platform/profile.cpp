@@ -4,12 +4,12 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <cerrno>
 #include <charconv>
 #include <cstdio>
 #include <cstdlib>
 #include <fstream>
 #include <optional>
-#include <sstream>
 #include <system_error>
 #include <utility>
 #include <vector>
