@@ -510,6 +510,7 @@ private:
                     return false;
             }
         }
+        m_resolved.clear();
         IndexOpens(server);
         m_net.serverByName.emplace(server.name, static_cast<std::uint32_t>(m_net.servers.size()));
         m_net.servers.push_back(std::move(server));
@@ -538,10 +539,24 @@ private:
         volume.entries[0].name = volume.name;
         volume.entries[0].dos = volume.name;
         if (auto it = v.find("entries"); it != v.end()) {
+            std::size_t count = CountEntries(*it);
+            volume.entries.reserve(count + 1);
+            volume.index.reserve(count * 2);
             if (!ReadEntries(*it, Join(place, "entries"), volume, 0)) return false;
         }
         server.volumes.push_back(std::move(volume));
         return true;
+    }
+
+    static std::size_t CountEntries(const Json& list) {
+        if (!list.is_array()) return 0;
+        std::size_t n = list.size();
+        for (const Json& e : list) {
+            if (e.is_object()) {
+                if (auto it = e.find("entries"); it != e.end()) n += CountEntries(*it);
+            }
+        }
+        return n;
     }
 
     // Reads the entries of directory dir, then makes their DOS names (those
@@ -638,6 +653,15 @@ private:
 
     // The file an open names: it must exist and not be a directory.
     bool ResolveFile(const Server& server, const Json& value, const std::string& place, Open& open) {
+        if (value.is_string()) {
+            // Many opens name the same file: resolve each path text once.
+            auto cached = m_resolved.find(value.get_ref<const std::string&>());
+            if (cached != m_resolved.end()) {
+                open.volume = cached->second.first;
+                open.entry = cached->second.second;
+                return true;
+            }
+        }
         std::string path;
         if (!Oem(value, place, path)) return false;
         Located where;
@@ -647,6 +671,7 @@ private:
             if (entry != kNoEntry && !server.volumes[where.volume].entries[entry].directory) {
                 open.volume = where.volume;
                 open.entry = entry;
+                m_resolved.emplace(value.get_ref<const std::string&>(), std::make_pair(where.volume, entry));
                 return true;
             }
         }
@@ -867,6 +892,7 @@ private:
 
     Network& m_net;
     LoadError& m_error;
+    std::unordered_map<std::string, std::pair<std::uint32_t, std::uint32_t>> m_resolved;  // of one server
 };
 
 }  // namespace

@@ -1298,10 +1298,8 @@ private:
             DescriptionLock lock(m_path);
             if (!StampOf(m_path).exists) ReplaceFile(m_path, DemoNetworkDescription());
         }
-        m_faultState.clear();
-        m_net = Network{};
+        // Fault counts outlive a failed start, so "times" holds across retries.
         if (!LoadFromDisk(false)) return nwcode::kDescriptionUnreadable;
-        m_faultState.assign(m_net.faults.size(), FaultState{});
         m_ready = true;
         return nwcode::kSuccess;
     }
@@ -1597,9 +1595,13 @@ private:
     const TreeObject* FindObject(const DSContextState& ctx, std::string_view name) const {
         const Tree* tree = TreeOf(ctx);
         if (!tree) return nullptr;
-        std::vector<std::string> parts = FullNameParts(ctx, name);
-        auto it = tree->objects.find(Upper(DSJoin(parts, false)));
-        return it == tree->objects.end() ? nullptr : &it->second;
+        // A name already made full (DSCanonicalizeName) is found as it is too.
+        for (bool relative : {true, false}) {
+            std::vector<std::string> parts = relative ? FullNameParts(ctx, name) : DSNameParts(name);
+            auto it = tree->objects.find(Upper(DSJoin(parts, false)));
+            if (it != tree->objects.end()) return &it->second;
+        }
+        return nullptr;
     }
 
     // ---- workstation files ---------------------------------------------------
