@@ -1,0 +1,65 @@
+// kestrune: the windowed program. Everything but wiring lives in kr_app.
+
+#include <QScreen>
+#include <QTimer>
+#include <exception>
+
+#include "app/application.h"
+#include "app/main_window.h"
+#include "app/qt_prompts.h"
+#include "platform/profile.h"
+#include "platform/sim/simulated_network.h"
+
+namespace {
+
+// KESTRUNE_SCREENSHOT=file.png: once start-up has finished, save a picture
+// of the main window as the display shows it and close the window. Used to
+// document the program.
+void ArrangeScreenshot(TfrmKestrune& window) {
+    const QString target = qEnvironmentVariable("KESTRUNE_SCREENSHOT");
+    if (target.isEmpty()) return;
+    QObject::connect(&window, &TfrmKestrune::StartupDone, &window, [&window, target] {
+        QTimer::singleShot(500, &window, [&window, target] {
+            QPixmap picture;
+            if (QScreen* screen = window.screen()) picture = screen->grabWindow(window.winId());
+            if (picture.isNull()) picture = window.grab();
+            picture.save(target, "PNG");
+            window.close();
+        });
+    });
+}
+
+int Run(int argc, char* argv[]) {
+    KestruneApplication app(argc, argv);
+    try {
+        std::vector<std::string> arguments;
+        const QStringList args = QApplication::arguments();
+        for (qsizetype i = 1; i < args.size(); ++i) arguments.push_back(args[i].toStdString());
+
+        std::unique_ptr<SimulatedNetwork> network = CreateSimulatedNetwork(SimOptions::FromEnvironment());
+        IniProfile profile = IniProfile::ForProgram(QApplication::applicationFilePath().toStdString());
+        QtPrompts prompts;
+
+        TfrmKestrune window(*network, *network, prompts, profile, std::move(arguments));
+        prompts.SetMainWindow(&window);
+        QObject::connect(&window, &TfrmKestrune::Closed, &app, &QApplication::quit,
+                         Qt::QueuedConnection);
+        ArrangeScreenshot(window);
+        window.show();
+        app.exec();
+    } catch (const std::exception& e) {
+        KestruneApplication::ShowException(e.what());
+    }
+    return 0;
+}
+
+}  // namespace
+
+int main(int argc, char* argv[]) {
+    try {
+        return Run(argc, argv);
+    } catch (...) {
+        // Nothing to show it with: the application object itself failed.
+        return 0;
+    }
+}
