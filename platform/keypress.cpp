@@ -15,13 +15,15 @@ volatile sig_atomic_t g_ttyFd = -1;
 struct termios g_savedMode;
 struct termios g_rawMode;
 
-constexpr int kEndingSignals[] = {SIGINT, SIGTERM, SIGHUP};
-struct sigaction g_previous[3];
+// SIGQUIT too: Ctrl-\ is typed at the same keyboard as the answer.
+constexpr int kEndingSignals[] = {SIGINT, SIGQUIT, SIGTERM, SIGHUP};
+constexpr int kEndingCount = sizeof kEndingSignals / sizeof kEndingSignals[0];
+struct sigaction g_previous[kEndingCount];
 struct sigaction g_previousStop;
 
 void RestoreAndReraise(int signal) {
     if (g_ttyFd >= 0) tcsetattr(g_ttyFd, TCSANOW, &g_savedMode);
-    for (int i = 0; i < 3; ++i) {
+    for (int i = 0; i < kEndingCount; ++i) {
         if (kEndingSignals[i] == signal) sigaction(signal, &g_previous[i], nullptr);
     }
     raise(signal);
@@ -60,12 +62,12 @@ void InstallHandler(int signal, void (*handler)(int), struct sigaction& previous
 }
 
 void InstallHandlers() {
-    for (int i = 0; i < 3; ++i) InstallHandler(kEndingSignals[i], RestoreAndReraise, g_previous[i]);
+    for (int i = 0; i < kEndingCount; ++i) InstallHandler(kEndingSignals[i], RestoreAndReraise, g_previous[i]);
     InstallHandler(SIGTSTP, StopAndResume, g_previousStop);
 }
 
 void RemoveHandlers() {
-    for (int i = 0; i < 3; ++i) sigaction(kEndingSignals[i], &g_previous[i], nullptr);
+    for (int i = 0; i < kEndingCount; ++i) sigaction(kEndingSignals[i], &g_previous[i], nullptr);
     sigaction(SIGTSTP, &g_previousStop, nullptr);
 }
 

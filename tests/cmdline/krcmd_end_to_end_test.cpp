@@ -507,7 +507,9 @@ INSTANTIATE_TEST_SUITE_P(Keys, KrcmdPrompt, ::testing::ValuesIn(kPromptCases),
 // However the wait ends, the terminal is left as it was found.
 TEST(KrcmdPromptSignals, TerminalRestoredWhenTheRunIsKilledWhileWaiting) {
     struct Case { int signal; bool fromKeyboard; };
-    for (const Case c : {Case{SIGINT, true}, Case{SIGTERM, false}, Case{SIGHUP, false}}) {
+    // Ctrl-C and Ctrl-\ are typed; the others come from outside.
+    for (const Case c : {Case{SIGINT, true}, Case{SIGQUIT, true}, Case{SIGTERM, false},
+                         Case{SIGHUP, false}}) {
         json network = BaseNetwork();
         NetworkFile file(network);
         KrcmdProcess process({"F:\\ACCT\\Quarterly Report.doc", "/p"}, file.path(),
@@ -515,7 +517,7 @@ TEST(KrcmdPromptSignals, TerminalRestoredWhenTheRunIsKilledWhileWaiting) {
         ASSERT_TRUE(process.WaitForOutput("(Y/N) "));
         ASSERT_TRUE(process.WaitForKeyWait());
         if (c.fromKeyboard) {
-            process.Type("\x03");
+            process.Type(c.signal == SIGINT ? "\x03" : "\x1c");
         } else {
             process.Signal(c.signal);
         }

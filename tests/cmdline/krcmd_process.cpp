@@ -4,6 +4,7 @@
 #include <poll.h>
 #include <pty.h>
 #include <signal.h>
+#include <sys/resource.h>
 #include <sys/wait.h>
 #include <termios.h>
 #include <unistd.h>
@@ -98,6 +99,9 @@ KrcmdProcess::KrcmdProcess(const std::vector<std::string>& arguments,
             login_tty(m_slave);  // new session, the pty as its controlling terminal
         }
         if (!workingDirectory.empty() && chdir(workingDirectory.c_str()) != 0) _exit(126);
+        // A run ended by SIGQUIT leaves no core file in the build tree.
+        const rlimit noCore{0, 0};
+        setrlimit(RLIMIT_CORE, &noCore);
         const int tty = open("/dev/tty", O_RDWR | O_CLOEXEC);
         dup2(devNull, STDIN_FILENO);
         dup2(outPipe[1], STDOUT_FILENO);
