@@ -1,5 +1,7 @@
 #include "cmdline/command_line.h"
 
+#include "platform/codepage.h"
+
 namespace krcmd {
 
 std::string UpperCaseAscii(std::string_view text) {
@@ -46,7 +48,9 @@ bool ApplyOption(std::string_view argument, RunOptions& options) {
         // The third character (normally the colon) is skipped whatever it is.
         std::string_view text = argument.size() > 3 ? argument.substr(3) : std::string_view();
         // A message cut short could say something else entirely: refuse it.
-        if (CharacterCount(text) > kMaxTextLength) return false;
+        // Measured as sent: a byte that is no UTF-8 character (Latin-1 text)
+        // still becomes one character of the server's code page.
+        if (CharToOemA(text).size() > kMaxTextLength) return false;
         options.action = ActionMode::Message;
         options.message = std::string(text);
     } else {

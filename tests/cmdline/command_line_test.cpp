@@ -98,6 +98,10 @@ TEST(ParseCommand, OverlongArgumentsNeverOverrun) {
     for (int i = 0; i < 255; ++i) wide += "\xC3\xA9";
     EXPECT_FALSE(ParseCommand({"x", wide}).invalidOption);
     EXPECT_TRUE(ParseCommand({"x", wide + "\xC3\xA9"}).invalidOption);
+    // A byte that is no UTF-8 character (Latin-1 "\xA3") is still one character
+    // on the server: 255 of them and one more is too long.
+    EXPECT_FALSE(ParseCommand({"x", "/m:" + std::string(254, 'a') + "\xA3"}).invalidOption);
+    EXPECT_TRUE(ParseCommand({"x", fits + "\xA3"}).invalidOption);
 
     // A server name is cut to 255 characters, at a character boundary.
     std::string server = "S";
