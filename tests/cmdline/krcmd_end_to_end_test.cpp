@@ -410,7 +410,8 @@ json CrowdedNetwork(const char* scanEnd, int count) {
 
 TEST(KrcmdBatches, EveryConnectionOfEveryBatchWithBothScanEnds) {
     for (const char* scanEnd : {"error", "last-batch"}) {
-        for (const int count : {1, 70, 71, 141}) {
+        // 0: an empty list, ended at once; 140: the last batch exactly full.
+        for (const int count : {0, 1, 70, 71, 140, 141}) {
             NetworkFile file(CrowdedNetwork(scanEnd, count));
             std::string expected;
             for (int number = 1; number <= count; ++number) {
