@@ -5,6 +5,7 @@
 
 #include <gtest/gtest.h>
 
+#include <filesystem>
 #include <fstream>
 #include <functional>
 #include <string>
@@ -444,6 +445,20 @@ TEST(KrcmdLocalFiles, FileOutsideNetWareIsAnInvalidPath) {
     const ProcessResult result = RunKrcmd({"LOCAL.DAT"}, file.path(), file.directory().string());
     EXPECT_EQ(result.out, "Invalid Path/File\n");
     EXPECT_EQ(result.exitCode, 1);
+}
+
+// The workstation lists a file, the server knows a directory by that name: a
+// local file "SYS:ACCT" in a local directory FS1 reads to the client as the
+// server path FS1/SYS:ACCT. The run ends before anything is acted on.
+TEST(KrcmdLocalFiles, EntryThatIsADirectoryOnTheServerIsAnInvalidPath) {
+    NetworkFile file(BaseNetwork());
+    std::filesystem::create_directory(file.directory() / "FS1");
+    std::ofstream(file.directory() / "FS1" / "SYS:ACCT") << "x";
+    const ProcessResult result =
+        RunKrcmd({"FS1/SYS:ACCT", "/c"}, file.path(), file.directory().string());
+    EXPECT_EQ(result.out, "Invalid Path\n");
+    EXPECT_EQ(result.exitCode, 1);
+    EXPECT_TRUE(Alive(file.Read(), "FS1", 5));
 }
 
 // The prompt reads the terminal itself while standard input is /dev/null.
