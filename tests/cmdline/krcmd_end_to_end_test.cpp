@@ -314,6 +314,21 @@ const RunCase kRunCases[] = {
     {"OverlongPathIsRefused",
      {"F:\\" + std::string(253, 'A')},
      NoChange, "Invalid Path/File\n", 1, NoCheck},
+    // 255 characters is the limit itself, not beyond it.
+    {"PathOfExactly255CharactersIsScanned",
+     {"F:\\" + std::string(252, 'A')},
+     NoChange, "", 0, NoCheck},
+    {"JoinedPathOfExactly255CharactersIsChecked",
+     {"F:\\LONG\\*.DAT"},
+     [](json& n) {
+         const std::string name = std::string(243, 'N') + ".DAT";  // F:\LONG\ + 247
+         n["servers"][0]["volumes"][0]["entries"].push_back(
+             {{"name", "LONG"}, {"entries", {name, "M" + name}}});
+         Connection(n, "FS1", 5)["open"] = {"SYS:LONG\\" + name};
+     },
+     "  5  JSMITH                      F:\\LONG\\" + std::string(243, 'N') + ".DAT\n"
+     "Path Too Long : F:\\LONG\\M" + std::string(243, 'N') + ".DAT\n",
+     0, NoCheck},
     // Neither cut (another file) nor silently left out (its users unseen).
     {"EntriesBeyondTheBufferAreReportedAndSkipped",
      {"F:\\LONG\\*.DAT", "/s"},
