@@ -62,7 +62,9 @@ void InstallHandler(int signal, void (*handler)(int), struct sigaction& previous
 }
 
 void InstallHandlers() {
-    for (int i = 0; i < kEndingCount; ++i) InstallHandler(kEndingSignals[i], RestoreAndReraise, g_previous[i]);
+    for (int i = 0; i < kEndingCount; ++i) {
+        InstallHandler(kEndingSignals[i], RestoreAndReraise, g_previous[i]);
+    }
     InstallHandler(SIGTSTP, StopAndResume, g_previousStop);
 }
 
