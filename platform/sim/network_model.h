@@ -1,0 +1,215 @@
+#pragma once
+
+// The in-memory form of a network description: every name in code page 850,
+// DOS names made, and the indexes that let each call cost in proportion to
+// its own answer (entries by name per directory, opens by file).
+
+#include <array>
+#include <cstddef>
+#include <cstdint>
+#include <map>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <unordered_map>
+#include <vector>
+
+#include <nlohmann/json.hpp>
+
+#include "platform/nwcodes.h"
+#include "platform/nwrecords.h"
+
+namespace nwsim {
+
+using Json = nlohmann::ordered_json;
+
+inline constexpr std::uint32_t kNoEntry = 0xFFFFFFFF;
+
+// ASCII-only upper-casing: what the server does to names it compares.
+std::string Upper(std::string_view text);
+bool EqualNoCase(std::string_view a, std::string_view b);
+// DOS wildcard match ('*', '?', and "*.*" matching every name), ignoring case.
+bool WildcardMatch(std::string_view pattern, std::string_view name);
+bool HasWildcards(std::string_view text);
+bool IsValid83(std::string_view name);
+
+struct Entry {
+    std::string name;   // long name; on a volume without long names the 8.3 name
+    std::string dos;    // 8.3 name, upper case
+    std::uint32_t parent = 0;
+    bool directory = false;
+    bool hidden = false;
+    bool system = false;
+    bool readOnly = false;
+    std::vector<std::uint32_t> children;  // description order
+
+    std::uint32_t Attributes() const;
+};
+
+struct Volume {
+    std::string name;  // upper case
+    std::uint16_t number = 0;
+    bool longNames = false;
+    std::vector<Entry> entries;  // [0] is the root; an entry's index is its number
+
+    // The child of directory dir named name (long or DOS, any case), or kNoEntry.
+    std::uint32_t Find(std::uint32_t dir, std::string_view name) const;
+    // Components from the root down to entry, in DOS or long names.
+    std::vector<const std::string*> PathOf(std::uint32_t entry, bool dosNames) const;
+
+    struct Key {
+        std::uint32_t dir;
+        std::string name;  // upper case
+        bool operator==(const Key&) const = default;
+    };
+    struct KeyHash {
+        std::size_t operator()(const Key& k) const noexcept;
+    };
+    std::unordered_map<Key, std::uint32_t, KeyHash> index;
+};
+
+struct Lock {
+    std::uint32_t start = 0;
+    std::uint32_t end = 0;
+    std::uint16_t task = 0;
+    std::uint8_t type = 0;
+};
+
+struct Open {
+    std::uint32_t volume = 0;  // index in Server::volumes
+    std::uint32_t entry = 0;
+    std::vector<Lock> locks;
+};
+
+struct Connection {
+    std::uint16_t number = 0;
+    std::string user;     // object name as the connection information reports it
+    std::string bindery;  // bindery name of the object
+    bool nds = false;
+    NWLoginTime loginTime{};
+    std::optional<NWStationAddress> address;
+    bool messages = true;
+    std::vector<Open> opens;
+};
+
+// Where one open sits: connection index and open index within it.
+struct OpenRef {
+    std::uint32_t connection;
+    std::uint32_t open;
+};
+
+// Where one lock sits: as OpenRef, and the lock's index in the open's list.
+struct LockRef {
+    std::uint32_t connection;
+    std::uint32_t open;
+    std::uint32_t lock;
+};
+
+struct Server {
+    std::string name;  // upper case
+    std::string tree;  // upper case; empty: bindery only
+    std::array<std::uint32_t, 3> version{};
+    bool down = false;
+    bool loginsEnabled = true;
+    bool module = false;
+    std::vector<std::string> operators;            // upper case
+    std::map<std::string, std::string> users;      // upper-case name -> password
+    bool discoveryIpx = true;
+    std::optional<std::string> discoveryIp;        // absent: not found by the IP method
+    std::optional<NWStationAddress> address;
+    std::uint16_t maxConnections = 250;
+    bool scanEndLastBatch = false;
+    std::vector<Volume> volumes;
+    std::vector<Connection> connections;
+
+    std::map<std::uint16_t, std::uint32_t> connectionByNumber;
+    std::unordered_map<std::uint64_t, std::vector<OpenRef>> opensByFile;  // key: volume << 32 | entry
+    std::unordered_map<std::uint64_t, std::vector<LockRef>> locksByFile;
+
+    const Volume* VolumeByName(std::string_view name, std::uint32_t* index = nullptr) const;
+    const Volume* VolumeByNumber(std::uint32_t number) const;
+    const Connection* ConnectionByNumber(std::uint32_t number) const;
+    const std::vector<OpenRef>& OpensOf(std::uint32_t volume, std::uint32_t entry) const;
+    const std::vector<LockRef>& LocksOf(std::uint32_t volume, std::uint32_t entry) const;
+};
+
+struct TreeObject {
+    std::string name;      // as written (OEM)
+    std::string password;  // OEM
+    std::optional<std::vector<std::string>> fullName;
+};
+
+struct Tree {
+    std::string name;
+    std::map<std::string, TreeObject> objects;  // upper-case typeless name -> object
+};
+
+struct Drive {
+    std::string server;
+    std::string volume;
+    std::string directory;  // below the volume root, '\' separated, may be empty
+};
+
+struct Fault {
+    std::string call;
+    NWCode code = 0;
+    std::optional<std::string> server;
+    std::optional<std::string> path;
+    std::optional<std::uint32_t> connection;
+    std::uint64_t after = 0;
+    std::optional<std::uint64_t> times;
+};
+
+struct Workstation {
+    std::string primary;                        // upper case; empty: none
+    std::map<char, Drive> drives;               // upper-case letter
+    std::string ndsTree;                        // upper case; empty: no identity
+    std::string ndsUser;
+    std::map<std::string, std::string> bindery; // upper-case server -> user
+};
+
+struct Network {
+    Workstation workstation;
+    std::map<std::string, Tree> trees;  // upper-case name
+    std::vector<Server> servers;
+    std::map<std::string, std::uint32_t> serverByName;  // upper case
+    std::vector<Fault> faults;
+    std::uint64_t latencyMicros = 0;
+
+    const Server* ServerByName(std::string_view name) const;
+};
+
+// Why a description was refused: where in it and what.
+struct LoadError {
+    std::string place;
+    std::string what;
+};
+
+// Parses description text (JSON with comments). On failure error says where.
+bool ParseDescription(const std::string& text, Json& doc, LoadError& error);
+// Builds the model from a parsed description.
+bool BuildNetwork(const Json& doc, Network& network, LoadError& error);
+
+// Splits a volume-qualified path ("VOL:A\B", '/' taken as '\'; a server
+// prefix "SRV\VOL:" is dropped) into the volume name and its components.
+// Returns false when there is no volume part.
+bool SplitVolumePath(std::string_view path, std::string& volume,
+                     std::vector<std::string>& components);
+
+// A path inside one server, resolved as far as its last component.
+struct Located {
+    std::uint32_t volume = 0;     // index in Server::volumes
+    std::uint32_t directory = 0;  // the directory holding the last component
+    std::string last;             // may be empty ("VOL:" alone) or a pattern
+};
+
+// Resolves path on server; base (volume index, directory) is used for a path
+// with no volume part. 0x8998, 0x899C or 0x8836 on failure.
+NWCode Locate(const Server& server, std::string_view path,
+              const std::optional<std::pair<std::uint32_t, std::uint32_t>>& base,
+              Located& out);
+
+// NWLoginTime from its text form; false when the text is not a time.
+bool ParseLoginTime(std::string_view text, NWLoginTime& time);
+
+}  // namespace nwsim
