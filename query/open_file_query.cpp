@@ -109,13 +109,13 @@ void OpenFileQuery::DoDirScan(const std::string& path) {
     }
 
     // A directory path has every entry checked. A wildcard or file path is
-    // split after its last "\"; one without any, such as "FS1/SYS:*.DAT", after
-    // the ":" of its volume.
+    // split before its last component, after the last "\" or the volume's ":"
+    // whichever comes later: "FS1\SYS:README.TXT" lists "FS1\SYS:" for
+    // "README.TXT", not "FS1\" for "SYS:README.TXT".
     std::string directory = path;
     std::string pattern = "*";
     if (kind != PathKind::Directory) {
-        std::size_t cut = path.rfind('\\');
-        if (cut == std::string::npos) cut = path.rfind(':');
+        const std::size_t cut = path.find_last_of("\\:");
         if (cut != std::string::npos) {
             directory = path.substr(0, cut + 1);
             pattern = path.substr(cut + 1);

@@ -273,7 +273,9 @@ TEST_F(OpenFileQueryTest, EachPathKindChecksItsFiles) {
         {"FS1\\SYS:ACCT\\SUB", true, {"FS1\\SYS:ACCT\\SUB\\DEEP.DAT", "FS1\\SYS:ACCT\\SUB\\NOTE3.TXT"}},
         {"FS1\\SYS:ACCT\\SUB\\", false,
          {"FS1\\SYS:ACCT\\SUB\\DEEP.DAT", "FS1\\SYS:ACCT\\SUB\\NOTE3.TXT"}},
-        // No backslash: the pattern starts after the volume's colon.
+        // A file in the volume root: its name starts after the volume's colon.
+        {"FS1\\SYS:README.TXT", false, {"FS1\\SYS:\\README.TXT"}},
+        {"F:\\README.TXT", false, {"FS1\\SYS:\\README.TXT"}},
         {"FS1/SYS:*.TXT", false, {"FS1\\SYS:\\README.TXT"}},
         {"FS1\\SYS:EMPTY\\*.*", true, {}},
     };
