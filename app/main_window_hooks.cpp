@@ -1,0 +1,40 @@
+// The main window's handlers that belong to the other subsystems: the query,
+// the network browser and the connection actions. Start-up and the controls
+// reach those subsystems only through these functions; each subsystem fills
+// in its own.
+
+#include <QComboBox>
+
+#include "app/main_window.h"
+
+// Browser: fills tvwDrives (showing the "Please Wait" window meanwhile).
+void TfrmKestrune::LoadDrives() {}
+
+// Server page: does nothing until start-up has marked it ready.
+void TfrmKestrune::UpdateServerPage() {
+    if (!m_state.serverPageReady) return;
+}
+
+// Query: the path box's text into the Users and Locks lists. Recording the
+// path among the recent paths is its first step.
+void TfrmKestrune::GetOpenFilesData() {
+    UpdatePickList(m_ui.cboFileName->currentText().toStdString());
+}
+
+void TfrmKestrune::cmdCheckClick() { GetOpenFilesData(); }
+
+void TfrmKestrune::LMDButton1Click() {
+    GetOpenFilesData();
+    m_prompts.SetBusyPointer(false);
+}
+
+void TfrmKestrune::cmdReloadClick() { LoadDrives(); }
+
+void TfrmKestrune::cmdMapDriveClick() {}
+void TfrmKestrune::cmdEnableLoginsClick() {}
+void TfrmKestrune::cmdDisableLoginsClick() {}
+void TfrmKestrune::LMDButton2Click() {}
+void TfrmKestrune::LMDButton3Click() {}
+void TfrmKestrune::cmdSendMessageClick() {}
+void TfrmKestrune::lvwUsersDblClick() {}
+void TfrmKestrune::lvwFilesDblClick() {}

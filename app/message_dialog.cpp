@@ -1,0 +1,44 @@
+#include "app/message_dialog.h"
+
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QVBoxLayout>
+
+#include "app/centre_on_screen.h"
+
+TfrmMessage::TfrmMessage(QWidget* parent) : QDialog(parent) {
+    setObjectName("TfrmMessage");
+    setWindowTitle("Send Message");
+    resize(448, 132);
+
+    auto* caption = new QLabel("Message Text :", this);
+    txtMessage = new QLineEdit(this);
+    txtMessage->setObjectName("txtMessage");
+    txtMessage->setMinimumWidth(421);
+    caption->setBuddy(txtMessage);
+
+    cmdOK = new QPushButton("OK", this);
+    cmdOK->setObjectName("cmdOK");
+    cmdOK->setDefault(true);
+    cmdCancel = new QPushButton("Cancel", this);
+    cmdCancel->setObjectName("cmdCancel");
+    connect(cmdOK, &QPushButton::clicked, this, &QDialog::accept);
+    connect(cmdCancel, &QPushButton::clicked, this, &QDialog::reject);
+
+    auto* buttons = new QHBoxLayout;
+    buttons->addStretch();
+    buttons->addWidget(cmdOK);
+    buttons->addWidget(cmdCancel);
+    auto* layout = new QVBoxLayout(this);
+    layout->addWidget(caption);
+    layout->addWidget(txtMessage);
+    layout->addStretch();
+    layout->addLayout(buttons);
+}
+
+void TfrmMessage::showEvent(QShowEvent* event) {
+    CentreOnScreen(*this);
+    QDialog::showEvent(event);
+}

@@ -1,0 +1,59 @@
+#include "app/proxy_settings_dialog.h"
+
+#include <QCheckBox>
+#include <QFormLayout>
+#include <QGroupBox>
+#include <QHBoxLayout>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QVBoxLayout>
+
+TfrmProxySettings::TfrmProxySettings(QWidget* parent) : QDialog(parent) {
+    setObjectName("TfrmProxySettings");
+    setWindowTitle("Proxy Settings");
+
+    auto* frame = new QGroupBox("Proxy Settings", this);
+    chkUseProxy = new QCheckBox("Use Proxy Server", frame);
+    chkUseProxy->setObjectName("chkUseProxy");
+    auto edit = [frame](const char* name) {
+        auto* e = new QLineEdit(frame);
+        e->setObjectName(name);
+        return e;
+    };
+    txtHostName = edit("txtHostName");
+    txtPort = edit("txtPort");
+    txtUserName = edit("txtUserName");
+    txtPassword = edit("txtPassword");
+    txtPassword->setEchoMode(QLineEdit::Password);
+    txtPassword->setStyleSheet("lineedit-password-character: 42");
+
+    auto* fields = new QFormLayout(frame);
+    fields->addRow(chkUseProxy);
+    fields->addRow("Host Name", txtHostName);
+    fields->addRow("Port", txtPort);
+    fields->addRow("User", txtUserName);
+    fields->addRow("Password", txtPassword);
+
+    cmdOK = new QPushButton("OK", this);
+    cmdOK->setObjectName("cmdOK");
+    cmdOK->setDefault(true);
+    cmdCancel = new QPushButton("Cancel", this);
+    cmdCancel->setObjectName("cmdCancel");
+    connect(cmdOK, &QPushButton::clicked, this, &QDialog::accept);
+    connect(cmdCancel, &QPushButton::clicked, this, &QDialog::reject);
+    connect(chkUseProxy, &QCheckBox::toggled, this, &TfrmProxySettings::chkUseProxyChange);
+
+    auto* buttons = new QHBoxLayout;
+    buttons->addStretch();
+    buttons->addWidget(cmdOK);
+    buttons->addWidget(cmdCancel);
+    auto* layout = new QVBoxLayout(this);
+    layout->addWidget(frame);
+    layout->addLayout(buttons);
+    chkUseProxyChange();
+}
+
+void TfrmProxySettings::chkUseProxyChange() {
+    const bool on = chkUseProxy->isChecked();
+    for (QLineEdit* e : {txtHostName, txtPort, txtUserName, txtPassword}) e->setEnabled(on);
+}

@@ -1,0 +1,51 @@
+#pragma once
+
+// The settings file: a plain INI text file read and written one key at a time.
+//
+// Contract:
+//  - section and key names match without regard to ASCII case; the first
+//    matching section and the first matching key in it win;
+//  - every access decides the file's location afresh, opens the file, does
+//    its one operation and closes it again: nothing is cached;
+//  - a write replaces the value in place, or adds the key (and its section)
+//    when missing, and replaces the whole file atomically (a temporary file in
+//    the same directory renamed over it), so a crash never leaves it half
+//    written;
+//  - an integer that does not parse (or does not fit) counts as missing;
+//  - failures to write are returned, never thrown.
+
+#include <filesystem>
+#include <string>
+
+inline constexpr const char* kSettingsFileName = "KESTRUNE.INI";
+
+// Text read from the file fits a destination of this many bytes, its
+// terminating zero included.
+inline constexpr std::size_t kProfileTextBytes = 255;
+
+class IniProfile final {
+public:
+    // besideProgram is used whenever it can be opened for reading; otherwise
+    // fallback is read and written (its directory is created on first write).
+    IniProfile(std::filesystem::path besideProgram, std::filesystem::path fallback);
+
+    // The settings file of a program at programPath: "KESTRUNE.INI" beside it,
+    // else $XDG_CONFIG_HOME/kestrune/KESTRUNE.INI (default ~/.config/kestrune/).
+    static IniProfile ForProgram(const std::filesystem::path& programPath);
+
+    // The file the next access would use.
+    std::filesystem::path Location() const;
+
+    // The value, or def when the key is missing; cut to kProfileTextBytes - 1
+    // bytes (never inside a UTF-8 sequence).
+    std::string ReadText(const std::string& section, const std::string& key,
+                         const std::string& def) const;
+    int ReadInt(const std::string& section, const std::string& key, int def) const;
+
+    bool WriteText(const std::string& section, const std::string& key, const std::string& value);
+    bool WriteInt(const std::string& section, const std::string& key, int value);
+
+private:
+    std::filesystem::path m_besideProgram;
+    std::filesystem::path m_fallback;
+};

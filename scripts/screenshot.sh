@@ -1,0 +1,40 @@
+#!/usr/bin/env bash
+# Takes docs/main-window.png: kestrune on the built-in demo network, in a
+# virtual X display of its own. The user's settings and stored demo network
+# are not touched: both live in a temporary directory for the run.
+set -euo pipefail
+cd "$(dirname "$0")/.."
+bash scripts/deps.sh
+
+cmake -S . -B build -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
+cmake --build build -j "$(nproc)" --target kestrune
+
+output=${1:-docs/main-window.png}
+home=$(mktemp -d)
+xvfb_pid=
+cleanup() {
+  [ -n "$xvfb_pid" ] && kill "$xvfb_pid" 2>/dev/null || true
+  rm -rf "$home"
+}
+trap cleanup EXIT
+
+# The first free display number from :90 up.
+display=90
+while [ -e "/tmp/.X11-unix/X$display" ] || [ -e "/tmp/.X$display-lock" ]; do
+  display=$((display + 1))
+done
+Xvfb ":$display" -screen 0 1024x640x24 -nolisten tcp >/dev/null 2>&1 &
+xvfb_pid=$!
+for _ in $(seq 50); do
+  [ -e "/tmp/.X11-unix/X$display" ] && break
+  sleep 0.1
+done
+
+mkdir -p "$(dirname "$output")"
+# KESTRUNE_SCREENSHOT makes the program save its window once start-up has
+# finished, and close.
+DISPLAY=":$display" QT_QPA_PLATFORM=xcb \
+  XDG_CONFIG_HOME="$home/config" XDG_DATA_HOME="$home/data" XDG_RUNTIME_DIR="$home" \
+  NWSIM_READONLY=1 KESTRUNE_SCREENSHOT="$(realpath -m "$output")" \
+  timeout 60 ./build/app/kestrune
+echo "Saved $output"
