@@ -13,53 +13,6 @@ using Texts = std::vector<std::string>;
 constexpr std::size_t Col(UsersColumn c) { return static_cast<std::size_t>(c); }
 constexpr std::size_t Col(LocksColumn c) { return static_cast<std::size_t>(c); }
 
-// One server with a tree, a long-name volume SYS and a DOS-only volume DATA.
-json BaseNetwork() {
-    return json::parse(R"({
-  "workstation": { "primary": "FS1", "drives": { "F": "FS1\\SYS:", "G": "FS1\\DATA:" },
-                   "nds": { "tree": "ACME", "user": "ADMIN.IT.ACME" },
-                   "bindery": { "FS1": "SUPERVISOR" } },
-  "trees": { "ACME": {
-      "ADMIN.IT.ACME": { "password": "x", "Full Name": ["Ada Admin"] },
-      "JSMITH.SALES.ACME": { "password": "pw", "Full Name": ["John Smith", "J. Smith"] },
-      "GUEST.ACME": { "password": "" } } },
-  "servers": [ {
-      "name": "FS1", "tree": "ACME", "operators": ["SUPERVISOR", "ADMIN.IT.ACME"],
-      "users": { "SUPERVISOR": "secret" }, "address": "10.0.0.1",
-      "volumes": [
-        { "name": "SYS", "number": 0, "longNames": true, "entries": [
-            "README.TXT",
-            { "name": "ACCT", "entries": [
-                "LEDGER.DAT",
-                { "name": "Quarterly Report.doc", "dos": "QUARTE~1.DOC" },
-                { "name": "ARCHIVE.DAT", "entries": [ "OLD.DAT" ] },
-                { "name": "AUDIT.DAT", "hidden": true, "system": true },
-                { "name": "SUB", "entries": [ "DEEP.DAT", "NOTE3.TXT",
-                                              { "name": "INNER", "entries": [ "Z.DAT" ] } ] },
-                "NOTES.TXT",
-                "NOTE1.TXT" ] },
-            { "name": "EMPTY", "entries": [] } ] },
-        { "name": "DATA", "number": 1, "longNames": false, "entries": [ "PAYROLL.DB" ] } ],
-      "connections": [
-        { "number": 0, "open": [ { "path": "SYS:ACCT\\LEDGER.DAT",
-                                   "locks": [ { "start": 0, "end": 99, "task": 1, "type": 10 } ] } ] },
-        { "number": 5, "user": "JSMITH.SALES.ACME", "loginTime": "2007-01-03 09:05:00",
-          "address": "0000ABCD:00C0F0123456",
-          "open": [ "SYS:ACCT\\LEDGER.DAT",
-                    { "path": "SYS:ACCT\\Quarterly Report.doc",
-                      "locks": [ { "start": 0, "end": 511, "task": 2, "type": 1 } ] },
-                    "DATA:PAYROLL.DB" ] },
-        { "number": 12, "user": "GUEST.ACME", "nds": false, "loginTime": "2007-01-03 17:45:10",
-          "address": "10.1.2.3", "open": [ "SYS:ACCT\\LEDGER.DAT", "SYS:ACCT\\LEDGER.DAT" ] },
-        { "number": 7, "user": "ADMIN.IT.ACME", "loginTime": "1999-12-31 23:59:00",
-          "open": [ { "path": "SYS:ACCT\\LEDGER.DAT",
-                      "locks": [ { "start": 100, "end": 4294967295, "task": 10, "type": 9 } ] } ] },
-        { "number": 9, "user": "GUEST.ACME", "loginTime": "2010-06-15 08:00:00",
-          "open": [ "SYS:README.TXT" ] } ]
-  } ]
-})");
-}
-
 class OpenFileQueryTest : public SimulatedQueryTest {
 protected:
     void TearDown() override {
@@ -115,7 +68,7 @@ TEST_F(OpenFileQueryTest, UsersRowsFollowTheDisplayOptions) {
         window.showContext = c.showContext;
         window.showFullName = c.showFullName;
         Run("FS1\\SYS:ACCT\\LEDGER.DAT");
-        EXPECT_TRUE(prompts.boxes.empty()) << prompts.boxes.front();
+        EXPECT_EQ(prompts.Texts(), Texts{});
         EXPECT_EQ(UsersColumn(Col(UsersColumn::UserName)), c.userNames);
         EXPECT_EQ(UsersColumn(Col(UsersColumn::FullName)), c.fullNames);
         // One row per entry of the server's list: connection 12 twice.
@@ -130,7 +83,7 @@ TEST_F(OpenFileQueryTest, UsersRowsFollowTheDisplayOptions) {
             EXPECT_EQ(std::to_string(users.Connection(r)), users.Cell(r, 0));
         }
         EXPECT_EQ(window.status, "5 Open Handle(s)");
-        prompts.boxes.clear();
+        prompts.Reset();
         users.Clear();
     }
 }
@@ -158,7 +111,7 @@ TEST_F(OpenFileQueryTest, LocksRowsTakeTheirUserFromTheConnectionInformation) {
 TEST_F(OpenFileQueryTest, AUserWithoutAFullNameGetsAnEmptyCellAndNoBox) {
     LoadWith(json::array());
     Run("FS1\\SYS:README.TXT");
-    EXPECT_TRUE(prompts.boxes.empty());
+    EXPECT_EQ(prompts.Texts(), Texts{});
     ASSERT_EQ(users.RowCount(), 1u);
     EXPECT_EQ(users.Cell(0, Col(UsersColumn::UserName)), "GUEST.ACME");
     EXPECT_EQ(users.Cell(0, Col(UsersColumn::FullName)), "");
@@ -202,12 +155,12 @@ TEST_F(OpenFileQueryTest, AFailedFullNameReadShowsItsStepWithoutOwnerAndFreesThe
         Run("FS1\\SYS:ACCT\\LEDGER.DAT");
         const Texts expected = *c.box ? Texts{c.box} : Texts{};
         EXPECT_EQ(prompts.Texts(), expected);
-        for (const Box& box : prompts.boxes) EXPECT_EQ(box.owner, Prompts::Owner::None);
+        EXPECT_EQ(ErrorOwners(prompts), std::vector<Prompts::Owner>(expected.size(), Prompts::Owner::None));
         EXPECT_EQ(UsersColumn(Col(UsersColumn::FullName)),
                   (Texts{"", "", "", "", "Ada Admin"}));
         EXPECT_EQ(network->OpenDSBuffers(), 0);
         EXPECT_TRUE(found);
-        prompts.boxes.clear();
+        prompts.Reset();
         users.Clear();
     }
 }
@@ -235,7 +188,7 @@ TEST_F(OpenFileQueryTest, ListsEveryConnectionAcrossBatches) {
         Load(net.dump());
         window.showFullName = false;
         Run("FS1\\SYS:BIG.DAT");
-        EXPECT_TRUE(prompts.boxes.empty());
+        EXPECT_EQ(prompts.Texts(), Texts{});
         EXPECT_EQ(UsersColumn(0), expected);
         EXPECT_EQ(window.status, "151 Open Handle(s)");
         users.Clear();
@@ -290,7 +243,7 @@ TEST_F(OpenFileQueryTest, EachPathKindChecksItsFiles) {
         EXPECT_EQ(found, !c.checked.empty());
         const Texts boxes = c.checked.empty() ? Texts{kNoMatch} : Texts{};
         EXPECT_EQ(prompts.Texts(), boxes);
-        prompts.boxes.clear();
+        prompts.Reset();
     }
 }
 
@@ -305,14 +258,14 @@ TEST_F(OpenFileQueryTest, ShowsLongNamesByTheirShortPathAndUpperCasesDosVolumes)
     Run("G:\\payroll.db");  // a volume without long names keeps its own path
     ASSERT_EQ(users.RowCount(), 1u);
     EXPECT_EQ(users.Cell(0, Col(UsersColumn::FileName)), "DATA:PAYROLL.DB");
-    EXPECT_TRUE(prompts.boxes.empty());
+    EXPECT_EQ(prompts.Texts(), Texts{});
 }
 
 TEST_F(OpenFileQueryTest, AFileNobodyHasOpenCountsAsFound) {
     LoadWith(json::array());
     Run("FS1\\SYS:ACCT\\NOTES.TXT");
     EXPECT_TRUE(found);
-    EXPECT_TRUE(prompts.boxes.empty());
+    EXPECT_EQ(prompts.Texts(), Texts{});
     EXPECT_EQ(window.status, "0 Open Handle(s)");
     EXPECT_EQ(window.page, QueryWindow::Page::Users);
     EXPECT_FALSE(prompts.busy);
@@ -393,14 +346,15 @@ TEST_F(OpenFileQueryTest, EachFailureShowsItsBoxAndTheWalkGoesOn) {
     for (const auto& c : cases) {
         SCOPED_TRACE(c.what);
         window = RecordingWindow();
-        prompts.boxes.clear();
+        prompts.Reset();
         users.Clear();
         locks.Clear();
         LoadWith(json::parse(c.faults));
         window.checkSub = true;
         Run(c.path);
         EXPECT_EQ(prompts.Texts(), c.boxes);
-        for (const Box& box : prompts.boxes) EXPECT_EQ(box.owner, Prompts::Owner::MainWindow);
+        EXPECT_EQ(ErrorOwners(prompts),
+                  std::vector<Prompts::Owner>(c.boxes.size(), Prompts::Owner::MainWindow));
         EXPECT_EQ(users.RowCount(), c.usersRows);
         EXPECT_EQ(locks.RowCount(), c.locksRows);
         EXPECT_EQ(window.page, c.page);

@@ -1,10 +1,10 @@
 #pragma once
 
 // What the query tests share: a simulated network made from a small
-// description, prompts that record every box, and a window that records what
-// the query did to it.
+// description and a window that records what the query did to it.
 
 #include <gtest/gtest.h>
+#include <nlohmann/json.hpp>
 #include <unistd.h>
 
 #include <filesystem>
@@ -18,41 +18,65 @@
 #include "platform/sim/simulated_network.h"
 #include "query/query_window.h"
 #include "query/row_table.h"
+#include "tests/support/scripted_prompts.h"
 
 namespace querytest {
 
-struct Box {
-    std::string text;  // as the error box shows it
-    Prompts::Owner owner;
-    bool operator==(const Box&) const = default;
-};
-
-inline std::ostream& operator<<(std::ostream& out, const Box& box) {
-    return out << '"' << box.text << '"'
-               << (box.owner == Prompts::Owner::None ? " (no owner)" : "");
+// One server with a tree, a long-name volume SYS and a DOS-only volume DATA.
+inline nlohmann::json BaseNetwork() {
+    return nlohmann::json::parse(R"({
+  "workstation": { "primary": "FS1", "drives": { "F": "FS1\\SYS:", "G": "FS1\\DATA:" },
+                   "nds": { "tree": "ACME", "user": "ADMIN.IT.ACME" },
+                   "bindery": { "FS1": "SUPERVISOR" } },
+  "trees": { "ACME": {
+      "ADMIN.IT.ACME": { "password": "x", "Full Name": ["Ada Admin"] },
+      "JSMITH.SALES.ACME": { "password": "pw", "Full Name": ["John Smith", "J. Smith"] },
+      "GUEST.ACME": { "password": "" } } },
+  "servers": [ {
+      "name": "FS1", "tree": "ACME", "operators": ["SUPERVISOR", "ADMIN.IT.ACME"],
+      "users": { "SUPERVISOR": "secret" }, "address": "10.0.0.1",
+      "volumes": [
+        { "name": "SYS", "number": 0, "longNames": true, "entries": [
+            "README.TXT",
+            { "name": "ACCT", "entries": [
+                "LEDGER.DAT",
+                { "name": "Quarterly Report.doc", "dos": "QUARTE~1.DOC" },
+                { "name": "ARCHIVE.DAT", "entries": [ "OLD.DAT" ] },
+                { "name": "AUDIT.DAT", "hidden": true, "system": true },
+                { "name": "SUB", "entries": [ "DEEP.DAT", "NOTE3.TXT",
+                                              { "name": "INNER", "entries": [ "Z.DAT" ] } ] },
+                "NOTES.TXT",
+                "NOTE1.TXT" ] },
+            { "name": "EMPTY", "entries": [] } ] },
+        { "name": "DATA", "number": 1, "longNames": false, "entries": [ "PAYROLL.DB" ] } ],
+      "connections": [
+        { "number": 0, "open": [ { "path": "SYS:ACCT\\LEDGER.DAT",
+                                   "locks": [ { "start": 0, "end": 99, "task": 1, "type": 10 } ] } ] },
+        { "number": 5, "user": "JSMITH.SALES.ACME", "loginTime": "2007-01-03 09:05:00",
+          "address": "0000ABCD:00C0F0123456",
+          "open": [ "SYS:ACCT\\LEDGER.DAT",
+                    { "path": "SYS:ACCT\\Quarterly Report.doc",
+                      "locks": [ { "start": 0, "end": 511, "task": 2, "type": 1 } ] },
+                    "DATA:PAYROLL.DB" ] },
+        { "number": 12, "user": "GUEST.ACME", "nds": false, "loginTime": "2007-01-03 17:45:10",
+          "address": "10.1.2.3", "open": [ "SYS:ACCT\\LEDGER.DAT", "SYS:ACCT\\LEDGER.DAT" ] },
+        { "number": 7, "user": "ADMIN.IT.ACME", "loginTime": "1999-12-31 23:59:00",
+          "open": [ { "path": "SYS:ACCT\\LEDGER.DAT",
+                      "locks": [ { "start": 100, "end": 4294967295, "task": 10, "type": 9 } ] } ] },
+        { "number": 9, "user": "GUEST.ACME", "loginTime": "2010-06-15 08:00:00",
+          "open": [ "SYS:README.TXT" ] } ]
+  } ]
+})");
 }
 
-class RecordingPrompts final : public Prompts {
-public:
-    void ErrorBox(const std::string& label, NWCode code, Owner owner) override {
-        boxes.push_back({FormatErrorBoxText(label, code), owner});
+// The owners of the error boxes shown, in order.
+inline std::vector<Prompts::Owner> ErrorOwners(const ScriptedPrompts& prompts) {
+    std::vector<Prompts::Owner> owners;
+    for (const ScriptedPrompts::Shown& shown : prompts.shown) {
+        if (shown.kind == ScriptedPrompts::Kind::Error) owners.push_back(shown.owner);
     }
-    void MessageBox(const std::string& text, const std::string&) override {
-        boxes.push_back({text, Owner::MainWindow});
-    }
-    bool AskYesNo(const std::string&) override { return false; }
-    void Beep() override {}
-    void SetBusyPointer(bool on) override { busy = on; }
-
-    std::vector<std::string> Texts() const {
-        std::vector<std::string> texts;
-        for (const Box& box : boxes) texts.push_back(box.text);
-        return texts;
-    }
-
-    std::vector<Box> boxes;
-    bool busy = false;
-};
+    return owners;
+}
 
 class RecordingWindow final : public QueryWindow {
 public:
@@ -135,7 +159,7 @@ protected:
     }
 
     std::unique_ptr<SimulatedNetwork> network;
-    RecordingPrompts prompts;
+    ScriptedPrompts prompts;
     RecordingWindow window;
     RowTable users;
     RowTable locks;
