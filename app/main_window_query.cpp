@@ -22,7 +22,22 @@ void SortOnHeaderClicks(QTreeView* view, ResultListModel* model) {
     });
 }
 
+// The query holds the event loop, so what it shows must be painted at once;
+// but painting every one of thousands of "Checking" lines would cost more than
+// checking the files. Paints closer together than this are left to the event
+// loop, which paints the latest state as soon as the query returns.
+constexpr qint64 kPaintIntervalMs = 40;
+
 }  // namespace
+
+void MainWindowQuery::PaintNowOrSoon(QWidget* widget, QElapsedTimer& lastPaint) {
+    if (lastPaint.isValid() && lastPaint.elapsed() < kPaintIntervalMs) {
+        widget->update();
+        return;
+    }
+    widget->repaint();
+    lastPaint.start();
+}
 
 MainWindowQuery::MainWindowQuery(TfrmKestrune& window)
     : m_window(window),
@@ -57,7 +72,7 @@ void MainWindowQuery::UpdatePickList(const std::string& path) { m_window.UpdateP
 void MainWindowQuery::SetScanStatus(const std::string& text) {
     QLabel* label = m_window.ui().txtScanStatus;
     label->setText(QString::fromStdString(text));
-    label->repaint();
+    PaintNowOrSoon(label, m_statusPainted);
 }
 
 void MainWindowQuery::ShowPage(Page page) {
@@ -65,7 +80,7 @@ void MainWindowQuery::ShowPage(Page page) {
     ui.tabPages->setCurrentWidget(page == Page::Users ? ui.tabUsers : ui.TabSheet1);
 }
 
-void MainWindowQuery::Repaint() { m_window.repaint(); }
+void MainWindowQuery::Repaint() { PaintNowOrSoon(&m_window, m_windowPainted); }
 
 void MainWindowQuery::SetCurrentServerConnection(ConnHandle conn) {
     m_window.State().currentConn = conn;

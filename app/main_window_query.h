@@ -4,10 +4,13 @@
 // shown in lvwUsers and lvwLocks, header clicks that sort them, and the
 // window as the query sees it (path box, option boxes, status line, pages).
 
+#include <QElapsedTimer>
+
 #include "app/result_list_model.h"
 #include "query/open_file_query.h"
 #include "query/query_window.h"
 
+class QWidget;
 class TfrmKestrune;
 
 class MainWindowQuery final : public QueryWindow {
@@ -36,7 +39,11 @@ public:
     DSContext SharedNdsContext() const override;
 
 private:
+    static void PaintNowOrSoon(QWidget* widget, QElapsedTimer& lastPaint);
+
     TfrmKestrune& m_window;
+    QElapsedTimer m_statusPainted;
+    QElapsedTimer m_windowPainted;
     ResultListModel m_users{ResultListModel::Kind::Users};
     ResultListModel m_locks{ResultListModel::Kind::Locks};
     OpenFileQuery m_query;
