@@ -49,24 +49,30 @@ TEST_F(OpenFileQueryTest, UsersRowsFollowTheDisplayOptions) {
         const char* what;
         bool showContext;
         bool showFullName;
+        bool showNetwork;
         Texts userNames;
         Texts fullNames;
+        const char* ipxAddress;
     } cases[] = {
-        {"full context and full names", true, true,
+        {"full context and full names", true, true, true,
          {"Netware File Server", "JSMITH.SALES.ACME", "GUEST", "GUEST", "ADMIN.IT.ACME"},
-         {"", "John Smith", "", "", "Ada Admin"}},
-        {"names cut at their first dot", false, true,
+         {"", "John Smith", "", "", "Ada Admin"}, "[0000ABCD:00C0F0123456]"},
+        {"names cut at their first dot", false, true, true,
          {"Netware File Server", "JSMITH", "GUEST", "GUEST", "ADMIN"},
-         {"", "John Smith", "", "", "Ada Admin"}},
-        {"no full names: no bindery fallback either", true, false,
+         {"", "John Smith", "", "", "Ada Admin"}, "[0000ABCD:00C0F0123456]"},
+        {"no full names: no bindery fallback either", true, false, true,
          {"Netware File Server", "JSMITH.SALES.ACME", "", "", "ADMIN.IT.ACME"},
-         {"", "", "", "", ""}},
+         {"", "", "", "", ""}, "[0000ABCD:00C0F0123456]"},
+        {"no network numbers: an IPX station by its node", true, true, false,
+         {"Netware File Server", "JSMITH.SALES.ACME", "GUEST", "GUEST", "ADMIN.IT.ACME"},
+         {"", "John Smith", "", "", "Ada Admin"}, "[00C0F0123456]"},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.what);
         LoadWith(json::array());
         window.showContext = c.showContext;
         window.showFullName = c.showFullName;
+        window.showNetwork = c.showNetwork;
         Run("FS1\\SYS:ACCT\\LEDGER.DAT");
         EXPECT_EQ(prompts.Texts(), Texts{});
         EXPECT_EQ(UsersColumn(Col(UsersColumn::UserName)), c.userNames);
@@ -78,7 +84,7 @@ TEST_F(OpenFileQueryTest, UsersRowsFollowTheDisplayOptions) {
                   (Texts{"N/A", "09:05 03/Jan/2007", "17:45 03/Jan/2007", "17:45 03/Jan/2007",
                          "23:59 31/Dec/1999"}));
         EXPECT_EQ(UsersColumn(Col(UsersColumn::Address)),
-                  (Texts{"10.0.0.1", "[0000ABCD:00C0F0123456]", "10.1.2.3", "10.1.2.3", "N/A"}));
+                  (Texts{"10.0.0.1", c.ipxAddress, "10.1.2.3", "10.1.2.3", "N/A"}));
         for (std::size_t r = 0; r < users.RowCount(); ++r) {
             EXPECT_EQ(std::to_string(users.Connection(r)), users.Cell(r, 0));
         }
@@ -281,6 +287,26 @@ TEST_F(OpenFileQueryTest, AWildcardMatchingNothingLeavesThePageAndReportsIt) {
     EXPECT_EQ(prompts.Texts(), Texts{kNoMatch});
     EXPECT_EQ(window.page, QueryWindow::Page::Path);
     EXPECT_EQ(window.connectionSets, 0);
+}
+
+TEST_F(OpenFileQueryTest, AQueryStartedWhileOneRunsIsIgnored) {
+    LoadWith(json::array());
+    OpenFileQuery query(*network, prompts, window, users, locks);
+    int nested = 0;
+    window.onStatus = [&] {
+        ++nested;
+        query.GetOpenFilesData();
+    };
+    window.path = "FS1\\SYS:ACCT\\LEDGER.DAT";
+    query.GetOpenFilesData();
+    EXPECT_GE(nested, 1);
+    EXPECT_EQ(window.pickList.size(), 1u);
+    EXPECT_EQ(users.RowCount(), 5u);
+
+    // Once it has ended, the next query runs.
+    window.onStatus = nullptr;
+    query.GetOpenFilesData();
+    EXPECT_EQ(window.pickList.size(), 2u);
 }
 
 TEST_F(OpenFileQueryTest, ANewQueryReplacesTheRowsOfTheLastOne) {

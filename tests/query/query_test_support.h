@@ -9,6 +9,7 @@
 
 #include <filesystem>
 #include <fstream>
+#include <functional>
 #include <memory>
 #include <optional>
 #include <string>
@@ -90,6 +91,7 @@ public:
     void SetScanStatus(const std::string& text) override {
         status = text;
         statusHistory.push_back(text);
+        if (onStatus) onStatus();
     }
     void ShowPage(Page shown) override { page = shown; }
     void Repaint() override {}
@@ -117,6 +119,7 @@ public:
     bool showFullName = true;
     bool showNetwork = true;
 
+    std::function<void()> onStatus;  // runs inside the query, as a click could
     DSContext context = 0;
     std::vector<std::string> pickList;
     std::string status = "previous status";
