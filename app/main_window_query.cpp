@@ -23,15 +23,18 @@ void SortOnHeaderClicks(QTreeView* view, ResultListModel* model) {
 }
 
 // The query holds the event loop, so what it shows must be painted at once;
-// but painting every one of thousands of "Checking" lines would cost more than
-// checking the files. Paints closer together than this are left to the event
-// loop, which paints the latest state as soon as the query returns.
-constexpr qint64 kPaintIntervalMs = 40;
+// but painting every one of thousands of "Checking" lines, or the whole window
+// at every directory, would cost more than checking the files. Paints closer
+// together than these are left to the event loop, which paints the latest
+// state as soon as the query returns.
+constexpr qint64 kStatusPaintMs = 40;
+constexpr qint64 kWindowPaintMs = 250;
 
 }  // namespace
 
-void MainWindowQuery::PaintNowOrSoon(QWidget* widget, QElapsedTimer& lastPaint) {
-    if (lastPaint.isValid() && lastPaint.elapsed() < kPaintIntervalMs) {
+void MainWindowQuery::PaintNowOrSoon(QWidget* widget, QElapsedTimer& lastPaint,
+                                     qint64 intervalMs) {
+    if (lastPaint.isValid() && lastPaint.elapsed() < intervalMs) {
         widget->update();
         return;
     }
@@ -72,7 +75,7 @@ void MainWindowQuery::UpdatePickList(const std::string& path) { m_window.UpdateP
 void MainWindowQuery::SetScanStatus(const std::string& text) {
     QLabel* label = m_window.ui().txtScanStatus;
     label->setText(QString::fromStdString(text));
-    PaintNowOrSoon(label, m_statusPainted);
+    PaintNowOrSoon(label, m_statusPainted, kStatusPaintMs);
 }
 
 void MainWindowQuery::ShowPage(Page page) {
@@ -80,7 +83,7 @@ void MainWindowQuery::ShowPage(Page page) {
     ui.tabPages->setCurrentWidget(page == Page::Users ? ui.tabUsers : ui.TabSheet1);
 }
 
-void MainWindowQuery::Repaint() { PaintNowOrSoon(&m_window, m_windowPainted); }
+void MainWindowQuery::Repaint() { PaintNowOrSoon(&m_window, m_windowPainted, kWindowPaintMs); }
 
 void MainWindowQuery::SetCurrentServerConnection(ConnHandle conn) {
     m_window.State().currentConn = conn;

@@ -39,7 +39,7 @@ public:
     DSContext SharedNdsContext() const override;
 
 private:
-    static void PaintNowOrSoon(QWidget* widget, QElapsedTimer& lastPaint);
+    static void PaintNowOrSoon(QWidget* widget, QElapsedTimer& lastPaint, qint64 intervalMs);
 
     TfrmKestrune& m_window;
     QElapsedTimer m_statusPainted;
