@@ -6,6 +6,7 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <ctime>
 #include <cstdio>
 #include <fstream>
 #include <sstream>
@@ -50,6 +51,13 @@ bool ReplaceFile(const std::string& path, const std::string& text) {
         data += n;
         left -= static_cast<std::size_t>(n);
     }
+    // File systems stamp with a coarse clock and may hand the freed inode to
+    // the next file: a precise time keeps two quick writes of the same size
+    // apart for readers that compare stamps.
+    struct timespec now {};
+    clock_gettime(CLOCK_REALTIME, &now);
+    const struct timespec times[2] = {now, now};
+    ::futimens(fd, times);
     if (::close(fd) != 0 || ::rename(temp.c_str(), path.c_str()) != 0) {
         ::unlink(temp.c_str());
         return false;

@@ -21,7 +21,9 @@ std::string Upper(std::string_view text) {
 
 namespace {
 
-char UpperChar(char c) { return (c >= 'a' && c <= 'z') ? static_cast<char>(c - 'a' + 'A') : c; }
+char UpperChar(char c) {
+    return (c >= 'a' && c <= 'z') ? static_cast<char>(c - 'a' + 'A') : c;
+}
 
 bool Is83Char(unsigned char c) {
     if (c >= 0x80) return true;
@@ -45,14 +47,17 @@ bool HasWildcards(std::string_view text) {
 
 bool WildcardMatch(std::string_view pattern, std::string_view name) {
     if (pattern == "*.*" || pattern == "*") return true;
+    // "NAME." names the file with no extension, as DOS has it.
+    if (pattern.size() > 1 && pattern.back() == '.' && pattern != ".." &&
+        name.find('.') == std::string_view::npos)
+        return WildcardMatch(pattern.substr(0, pattern.size() - 1), name);
     // Greedy match with one backtrack point: linear in practice.
     std::size_t p = 0, n = 0, starP = std::string_view::npos, starN = 0;
     while (n < name.size()) {
         if (p < pattern.size() && pattern[p] == '*') {
             starP = p++;
             starN = n;
-        } else if (p < pattern.size() &&
-                   (pattern[p] == '?' || UpperChar(pattern[p]) == UpperChar(name[n]))) {
+        } else if (p < pattern.size() && (pattern[p] == '?' || UpperChar(pattern[p]) == UpperChar(name[n]))) {
             ++p;
             ++n;
         } else if (starP != std::string_view::npos) {
@@ -151,8 +156,7 @@ const Server* Network::ServerByName(std::string_view name) const {
     return it == serverByName.end() ? nullptr : &servers[it->second];
 }
 
-bool SplitVolumePath(std::string_view path, std::string& volume,
-                     std::vector<std::string>& components) {
+bool SplitVolumePath(std::string_view path, std::string& volume, std::vector<std::string>& components) {
     std::size_t colon = path.find(':');
     if (colon == std::string_view::npos) return false;
     std::string_view head = path.substr(0, colon);
@@ -173,8 +177,7 @@ bool SplitVolumePath(std::string_view path, std::string& volume,
 }
 
 NWCode Locate(const Server& server, std::string_view path,
-              const std::optional<std::pair<std::uint32_t, std::uint32_t>>& base,
-              Located& out) {
+              const std::optional<std::pair<std::uint32_t, std::uint32_t>>& base, Located& out) {
     std::string volumeName;
     std::vector<std::string> parts;
     std::uint32_t volume = 0;
@@ -229,9 +232,12 @@ bool ParseLoginTime(std::string_view text, NWLoginTime& time) {
     std::tm check{};
     gmtime_r(&t, &check);
     if (check.tm_mday != d) return false;  // 31 February and the like
-    time = NWLoginTime{static_cast<std::uint8_t>(y - 1900), static_cast<std::uint8_t>(mo),
-                       static_cast<std::uint8_t>(d),        static_cast<std::uint8_t>(h),
-                       static_cast<std::uint8_t>(mi),       static_cast<std::uint8_t>(s),
+    time = NWLoginTime{static_cast<std::uint8_t>(y - 1900),
+                       static_cast<std::uint8_t>(mo),
+                       static_cast<std::uint8_t>(d),
+                       static_cast<std::uint8_t>(h),
+                       static_cast<std::uint8_t>(mi),
+                       static_cast<std::uint8_t>(s),
                        static_cast<std::uint8_t>(check.tm_wday)};
     return true;
 }
@@ -260,6 +266,26 @@ bool ParseDescription(const std::string& text, Json& doc, LoadError& error) {
         at = at == std::string::npos ? std::string::npos : what.find(": ", at);
         error.what = at == std::string::npos ? "syntax error" : what.substr(at + 2);
         return false;
+    } catch (const Json::exception& e) {
+        error.place.clear();
+        error.what = e.what();
+        return false;
+    }
+    // Copying, writing and reading a document recurse once per level: a
+    // description nested without end is refused here rather than overflowing
+    // the stack later.
+    constexpr std::size_t kMaxDepth = 512;
+    std::vector<std::pair<const Json*, std::size_t>> pending{{&doc, 1}};
+    while (!pending.empty()) {
+        auto [value, depth] = pending.back();
+        pending.pop_back();
+        if (!value->is_structured()) continue;
+        if (depth > kMaxDepth) {
+            error.place.clear();
+            error.what = "nested deeper than " + std::to_string(kMaxDepth) + " levels";
+            return false;
+        }
+        for (const Json& child : *value) pending.emplace_back(&child, depth + 1);
     }
     return true;
 }
@@ -344,8 +370,7 @@ private:
         return true;
     }
 
-    bool Text(const Json& obj, const char* key, const std::string& place, std::string& out,
-              bool required) {
+    bool Text(const Json& obj, const char* key, const std::string& place, std::string& out, bool required) {
         auto it = obj.find(key);
         if (it == obj.end()) {
             if (required) return Fail(place, std::string("missing ") + key);
@@ -441,8 +466,7 @@ private:
                 server.version[i] = v.get<std::uint32_t>();
             }
         }
-        if (!Bool(s, "down", place, server.down) ||
-            !Bool(s, "loginsEnabled", place, server.loginsEnabled) ||
+        if (!Bool(s, "down", place, server.down) || !Bool(s, "loginsEnabled", place, server.loginsEnabled) ||
             !Bool(s, "module", place, server.module))
             return false;
         if (auto it = s.find("operators"); it != s.end()) {
@@ -460,8 +484,7 @@ private:
                 std::string upl = Join(place, "users") + "." + user;
                 std::string name, pw;
                 if (!Oem(Json(user), upl, name) || !Oem(password, upl, pw)) return false;
-                if (!server.users.emplace(Upper(name), pw).second)
-                    return Fail(upl, "duplicate user " + user);
+                if (!server.users.emplace(Upper(name), pw).second) return Fail(upl, "duplicate user " + user);
             }
         }
         server.discoveryIp = server.name;
@@ -505,11 +528,11 @@ private:
         if (auto it = s.find("connections"); it != s.end()) {
             if (!it->is_array()) return Fail(Join(place, "connections"), "expected an array");
             for (std::size_t i = 0; i < it->size(); ++i) {
-                if (!ReadConnection((*it)[i], place + ".connections[" + std::to_string(i) + "]",
-                                    server))
+                if (!ReadConnection((*it)[i], place + ".connections[" + std::to_string(i) + "]", server))
                     return false;
             }
         }
+        m_resolved.clear();
         IndexOpens(server);
         m_net.serverByName.emplace(server.name, static_cast<std::uint32_t>(m_net.servers.size()));
         m_net.servers.push_back(std::move(server));
@@ -538,10 +561,24 @@ private:
         volume.entries[0].name = volume.name;
         volume.entries[0].dos = volume.name;
         if (auto it = v.find("entries"); it != v.end()) {
+            std::size_t count = CountEntries(*it);
+            volume.entries.reserve(count + 1);
+            volume.index.reserve(count * 2);
             if (!ReadEntries(*it, Join(place, "entries"), volume, 0)) return false;
         }
         server.volumes.push_back(std::move(volume));
         return true;
+    }
+
+    static std::size_t CountEntries(const Json& list) {
+        if (!list.is_array()) return 0;
+        std::size_t n = list.size();
+        for (const Json& e : list) {
+            if (e.is_object()) {
+                if (auto it = e.find("entries"); it != e.end()) n += CountEntries(*it);
+            }
+        }
+        return n;
     }
 
     // Reads the entries of directory dir, then makes their DOS names (those
@@ -574,8 +611,8 @@ private:
                 return Fail(eplace, "not a file name: " + OemToCharA(entry.name));
             if (!volume.longNames) {
                 if (!IsValid83(entry.name))
-                    return Fail(eplace, "not an 8.3 name on a volume without long names: " +
-                                            OemToCharA(entry.name));
+                    return Fail(eplace,
+                                "not an 8.3 name on a volume without long names: " + OemToCharA(entry.name));
                 entry.name = Upper(entry.name);
                 entry.dos = entry.name;
             } else if (!dos.empty()) {
@@ -603,11 +640,13 @@ private:
             Entry& entry = volume.entries[index];
             std::size_t dot = entry.name.rfind('.');
             std::string base = dot == std::string::npos || dot == 0 ? entry.name : entry.name.substr(0, dot);
-            std::string ext = dot == std::string::npos || dot == 0 ? std::string() : entry.name.substr(dot + 1);
+            std::string ext =
+                dot == std::string::npos || dot == 0 ? std::string() : entry.name.substr(dot + 1);
             auto clean = [](const std::string& text, std::size_t max) {
                 std::string out;
                 for (char c : text) {
-                    if (out.size() < max && Is83Char(static_cast<unsigned char>(c))) out.push_back(UpperChar(c));
+                    if (out.size() < max && Is83Char(static_cast<unsigned char>(c)))
+                        out.push_back(UpperChar(c));
                 }
                 return out;
             };
@@ -618,7 +657,8 @@ private:
             for (;;) {
                 std::string digits = std::to_string(++n);
                 std::string candidate =
-                    base.substr(0, std::min<std::size_t>(base.size(), 7 - digits.size())) + "~" + digits + suffix;
+                    base.substr(0, std::min<std::size_t>(base.size(), 7 - digits.size())) + "~" + digits +
+                    suffix;
                 if (volume.index.emplace(Volume::Key{dir, candidate}, index).second) {
                     entry.dos = std::move(candidate);
                     break;
@@ -638,6 +678,15 @@ private:
 
     // The file an open names: it must exist and not be a directory.
     bool ResolveFile(const Server& server, const Json& value, const std::string& place, Open& open) {
+        if (value.is_string()) {
+            // Many opens name the same file: resolve each path text once.
+            auto cached = m_resolved.find(value.get_ref<const std::string&>());
+            if (cached != m_resolved.end()) {
+                open.volume = cached->second.first;
+                open.entry = cached->second.second;
+                return true;
+            }
+        }
         std::string path;
         if (!Oem(value, place, path)) return false;
         Located where;
@@ -647,6 +696,7 @@ private:
             if (entry != kNoEntry && !server.volumes[where.volume].entries[entry].directory) {
                 open.volume = where.volume;
                 open.entry = entry;
+                m_resolved.emplace(value.get_ref<const std::string&>(), std::make_pair(where.volume, entry));
                 return true;
             }
         }
@@ -731,8 +781,9 @@ private:
             if (!l.contains("start")) return Fail(lplace, "missing start");
             if (!l.contains("end")) return Fail(lplace, "missing end");
             std::optional<std::uint64_t> start, end, task, type;
-            if (!Number(l, "start", lplace, 0xFFFFFFFF, start) || !Number(l, "end", lplace, 0xFFFFFFFF, end) ||
-                !Number(l, "task", lplace, 0xFFFF, task) || !Number(l, "type", lplace, 0xFF, type))
+            if (!Number(l, "start", lplace, 0xFFFFFFFF, start) ||
+                !Number(l, "end", lplace, 0xFFFFFFFF, end) || !Number(l, "task", lplace, 0xFFFF, task) ||
+                !Number(l, "type", lplace, 0xFF, type))
                 return false;
             if (*end < *start) return Fail(lplace, "end before start");
             open.locks.push_back(Lock{static_cast<std::uint32_t>(*start), static_cast<std::uint32_t>(*end),
@@ -854,7 +905,8 @@ private:
                 fault.path = Upper(text);
             }
             std::optional<std::uint64_t> connection, after, times;
-            if (!Number(f, "connection", place, 65535, connection) || !Number(f, "after", place, UINT32_MAX, after) ||
+            if (!Number(f, "connection", place, 65535, connection) ||
+                !Number(f, "after", place, UINT32_MAX, after) ||
                 !Number(f, "times", place, UINT32_MAX, times))
                 return false;
             if (connection) fault.connection = static_cast<std::uint32_t>(*connection);
@@ -867,6 +919,7 @@ private:
 
     Network& m_net;
     LoadError& m_error;
+    std::unordered_map<std::string, std::pair<std::uint32_t, std::uint32_t>> m_resolved;  // of one server
 };
 
 }  // namespace

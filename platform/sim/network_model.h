@@ -34,8 +34,8 @@ bool HasWildcards(std::string_view text);
 bool IsValid83(std::string_view name);
 
 struct Entry {
-    std::string name;   // long name; on a volume without long names the 8.3 name
-    std::string dos;    // 8.3 name, upper case
+    std::string name;  // long name; on a volume without long names the 8.3 name
+    std::string dos;   // 8.3 name, upper case
     std::uint32_t parent = 0;
     bool directory = false;
     bool hidden = false;
@@ -112,10 +112,10 @@ struct Server {
     bool down = false;
     bool loginsEnabled = true;
     bool module = false;
-    std::vector<std::string> operators;            // upper case
-    std::map<std::string, std::string> users;      // upper-case name -> password
+    std::vector<std::string> operators;        // upper case
+    std::map<std::string, std::string> users;  // upper-case name -> password
     bool discoveryIpx = true;
-    std::optional<std::string> discoveryIp;        // absent: not found by the IP method
+    std::optional<std::string> discoveryIp;  // absent: not found by the IP method
     std::optional<NWStationAddress> address;
     std::uint16_t maxConnections = 250;
     bool scanEndLastBatch = false;
@@ -161,11 +161,11 @@ struct Fault {
 };
 
 struct Workstation {
-    std::string primary;                        // upper case; empty: none
-    std::map<char, Drive> drives;               // upper-case letter
-    std::string ndsTree;                        // upper case; empty: no identity
+    std::string primary;           // upper case; empty: none
+    std::map<char, Drive> drives;  // upper-case letter
+    std::string ndsTree;           // upper case; empty: no identity
     std::string ndsUser;
-    std::map<std::string, std::string> bindery; // upper-case server -> user
+    std::map<std::string, std::string> bindery;  // upper-case server -> user
 };
 
 struct Network {
@@ -193,8 +193,7 @@ bool BuildNetwork(const Json& doc, Network& network, LoadError& error);
 // Splits a volume-qualified path ("VOL:A\B", '/' taken as '\'; a server
 // prefix "SRV\VOL:" is dropped) into the volume name and its components.
 // Returns false when there is no volume part.
-bool SplitVolumePath(std::string_view path, std::string& volume,
-                     std::vector<std::string>& components);
+bool SplitVolumePath(std::string_view path, std::string& volume, std::vector<std::string>& components);
 
 // A path inside one server, resolved as far as its last component.
 struct Located {
@@ -206,8 +205,7 @@ struct Located {
 // Resolves path on server; base (volume index, directory) is used for a path
 // with no volume part. 0x8998, 0x899C or 0x8836 on failure.
 NWCode Locate(const Server& server, std::string_view path,
-              const std::optional<std::pair<std::uint32_t, std::uint32_t>>& base,
-              Located& out);
+              const std::optional<std::pair<std::uint32_t, std::uint32_t>>& base, Located& out);
 
 // NWLoginTime from its text form; false when the text is not a time.
 bool ParseLoginTime(std::string_view text, NWLoginTime& time);

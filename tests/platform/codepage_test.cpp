@@ -10,12 +10,8 @@ TEST(CodePage, RoundTripsEveryCharacterOfCodePage850) {
         const char* oem;
     };
     const Case cases[] = {
-        {"PLAIN.TXT", "PLAIN.TXT"},
-        {"Müller", "M\x81ller"},
-        {"Ærø Café", "\x92r\x9B Caf\x82"},
-        {"½ ß ñ ¿", "\xAB \xE1 \xA4 \xA8"},
-        {"╔═╗", "\xC9\xCD\xBB"},
-        {"", ""},
+        {"PLAIN.TXT", "PLAIN.TXT"},         {"Müller", "M\x81ller"}, {"Ærø Café", "\x92r\x9B Caf\x82"},
+        {"½ ß ñ ¿", "\xAB \xE1 \xA4 \xA8"}, {"╔═╗", "\xC9\xCD\xBB"}, {"", ""},
     };
     for (const Case& c : cases) {
         EXPECT_EQ(CharToOemA(c.utf8), c.oem) << c.utf8;
@@ -30,10 +26,9 @@ TEST(CodePage, RoundTripsEveryCharacterOfCodePage850) {
 
 TEST(CodePage, CharactersWithoutAFormBecomeQuestionMarks) {
     const std::pair<const char*, const char*> cases[] = {
-        {"日本.txt", "??.txt"},
-        {"a€b", "a?b"},          // the euro sign is not in 850
-        {"x\xFFy", "x?y"},       // a stray byte is not text
-        {"cut \xC3", "cut ?"},  // nor is a sequence cut short
+        {"日本.txt", "??.txt"}, {"a€b", "a?b"},  // the euro sign is not in 850
+        {"x\xFFy", "x?y"},                       // a stray byte is not text
+        {"cut \xC3", "cut ?"},                   // nor is a sequence cut short
         {"why?", "why?"},
     };
     for (const auto& [utf8, oem] : cases) EXPECT_EQ(CharToOemA(utf8), oem) << utf8;

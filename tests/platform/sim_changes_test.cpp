@@ -60,7 +60,8 @@ TEST_F(ChangeTest, ClearingRemovesTheConnectionWithItsOpensAndLocksAndIsWrittenB
     auto next = Open();
     ASSERT_EQ(next->NWCallsInit(), 0);
     ConnHandle again = 0;
-    ASSERT_EQ(next->NWCCOpenConnByName(0, "FS1", kNameFormatBindery, kOpenStateLicensed, kTransportAny, again), 0);
+    ASSERT_EQ(
+        next->NWCCOpenConnByName(0, "FS1", kNameFormatBindery, kOpenStateLicensed, kTransportAny, again), 0);
     EXPECT_EQ(Users(*next, again, "SYS:ACCT\\LEDGER.DAT"), (std::vector<std::uint16_t>{0, 12}));
     nlohmann::json stored = Stored(m_file);
     EXPECT_EQ(stored["servers"][0]["connections"].size(), 2u);
@@ -74,7 +75,9 @@ TEST_F(ChangeTest, ARunningProgramNoticesAnotherProgramsChangeAtItsNextCall) {
     auto other = Open();
     ASSERT_EQ(other->NWCallsInit(), 0);
     ConnHandle otherConn = 0;
-    ASSERT_EQ(other->NWCCOpenConnByName(0, "FS1", kNameFormatBindery, kOpenStateLicensed, kTransportAny, otherConn), 0);
+    ASSERT_EQ(
+        other->NWCCOpenConnByName(0, "FS1", kNameFormatBindery, kOpenStateLicensed, kTransportAny, otherConn),
+        0);
     ASSERT_EQ(other->NWClearConnectionNumber(otherConn, 12), 0);
     EXPECT_EQ(Users(*m_sim, conn, "SYS:ACCT\\LEDGER.DAT"), (std::vector<std::uint16_t>{0, 5}));
     // And a change made here lands on top of the other's, not over it.
@@ -84,6 +87,22 @@ TEST_F(ChangeTest, ARunningProgramNoticesAnotherProgramsChangeAtItsNextCall) {
     EXPECT_EQ(stored["servers"][0]["loginsEnabled"], false);
 }
 
+TEST_F(ChangeTest, ABrokenEditWhileRunningKeepsTheLastGoodNetworkAndIsReportedOnce) {
+    ASSERT_EQ(Start(), 0);
+    ConnHandle conn = Conn();
+    simtest::WriteText(m_file, "{ \"servers\": [ ");
+    testing::internal::CaptureStderr();
+    EXPECT_EQ(Users(*m_sim, conn, "SYS:ACCT\\LEDGER.DAT").size(), 3u);
+    EXPECT_EQ(Users(*m_sim, conn, "SYS:ACCT\\LEDGER.DAT").size(), 3u);
+    std::string err = testing::internal::GetCapturedStderr();
+    EXPECT_EQ(std::count(err.begin(), err.end(), '\n'), 1) << err;
+    // A change is not written over a file it cannot read.
+    testing::internal::CaptureStderr();
+    EXPECT_EQ(m_sim->NWClearConnectionNumber(conn, 5), nwcode::kDescriptionUnreadable);
+    EXPECT_NE(testing::internal::GetCapturedStderr(), "");
+    EXPECT_EQ(simtest::ReadText(m_file), "{ \"servers\": [ ");
+}
+
 TEST_F(ChangeTest, BroadcastAnswersOneByteEachAndKeepsTheMessage) {
     ASSERT_EQ(Start(), 0);
     ConnHandle conn = Conn();
@@ -91,8 +110,9 @@ TEST_F(ChangeTest, BroadcastAnswersOneByteEachAndKeepsTheMessage) {
     std::array<std::uint8_t, 4> results{};
     std::string message = CharToOemA("Server going down — save now");
     ASSERT_EQ(m_sim->NWSendBroadcastMessage(conn, message, 4, targets.data(), results.data()), 0);
-    EXPECT_EQ(results, (std::array<std::uint8_t, 4>{nwcode::kMessageDelivered, nwcode::kMessageRefused,
-                                                    nwcode::kMessageNoConnection, nwcode::kMessageNoConnection}));
+    EXPECT_EQ(results,
+              (std::array<std::uint8_t, 4>{nwcode::kMessageDelivered, nwcode::kMessageRefused,
+                                           nwcode::kMessageNoConnection, nwcode::kMessageNoConnection}));
     nlohmann::json stored = Stored(m_file);
     EXPECT_EQ(stored["servers"][0]["connections"][1]["inbox"],
               nlohmann::json::array({"Server going down ? save now"}));
@@ -104,11 +124,13 @@ TEST_F(ChangeTest, ServerModuleClosesOneConnectionsOpensOfOneFile) {
     ConnHandle conn = Conn();
     std::uint32_t id = 0;
     std::uint8_t query[32];
-    ASSERT_EQ(m_sim->NWGetNCPExtensionInfoByName(conn, "Kestrune Server", id, nullptr, nullptr, nullptr, query), 0);
+    ASSERT_EQ(
+        m_sim->NWGetNCPExtensionInfoByName(conn, "Kestrune Server", id, nullptr, nullptr, nullptr, query), 0);
     std::vector<std::uint8_t> reply(2761);
     std::size_t replyLength = reply.size();
     auto request = CloseRequest(5, "SYS:ACCT\\LEDGER.DAT");
-    ASSERT_EQ(m_sim->NWNCPExtensionRequest(conn, id, request.data(), request.size(), reply.data(), replyLength), 0);
+    ASSERT_EQ(
+        m_sim->NWNCPExtensionRequest(conn, id, request.data(), request.size(), reply.data(), replyLength), 0);
     EXPECT_EQ(replyLength, 0u);
     EXPECT_EQ(Users(*m_sim, conn, "SYS:ACCT\\LEDGER.DAT"), (std::vector<std::uint16_t>{0, 12}));
     EXPECT_EQ(Users(*m_sim, conn, "SYS:ACCT\\QUARTE~1.DOC"), std::vector<std::uint16_t>{5});
@@ -130,11 +152,13 @@ TEST_F(ChangeTest, ServerModuleClosesOneConnectionsOpensOfOneFile) {
     };
     for (const Refusal& r : refusals) {
         replyLength = reply.size();
-        EXPECT_EQ(m_sim->NWNCPExtensionRequest(conn, id, r.request.data(), r.request.size(), reply.data(), replyLength),
+        EXPECT_EQ(m_sim->NWNCPExtensionRequest(conn, id, r.request.data(), r.request.size(), reply.data(),
+                                               replyLength),
                   r.code);
     }
-    EXPECT_EQ(m_sim->NWGetNCPExtensionInfoByName(conn, "Other Module", id, nullptr, nullptr, nullptr, nullptr),
-              nwcode::kNoMatch);
+    EXPECT_EQ(
+        m_sim->NWGetNCPExtensionInfoByName(conn, "Other Module", id, nullptr, nullptr, nullptr, nullptr),
+        nwcode::kNoMatch);
 }
 
 TEST_F(ChangeTest, LoginSwitchesNeedConsoleRightsAndStatusDoesNot) {
@@ -160,8 +184,9 @@ TEST_F(ChangeTest, LoginSwitchesNeedConsoleRightsAndStatusDoesNot) {
     EXPECT_EQ(Stored(m_file)["servers"][0]["loginsEnabled"], true);
 
     ConnHandle down = 0;
-    EXPECT_EQ(m_sim->NWCCOpenConnByName(0, "OLD", kNameFormatBindery, kOpenStateLicensed, kTransportAny, down),
-              nwcode::kServerUnknown);
+    EXPECT_EQ(
+        m_sim->NWCCOpenConnByName(0, "OLD", kNameFormatBindery, kOpenStateLicensed, kTransportAny, down),
+        nwcode::kServerUnknown);
 }
 
 TEST_F(ChangeTest, ReadOnlyKeepsChangesInMemory) {
@@ -191,13 +216,15 @@ TEST_F(ChangeTest, TwoProcessesWritingAtOnceLoseNothing) {
             auto sim = Open();
             int failures = sim->NWCallsInit() != 0;
             ConnHandle conn = 0;
-            failures += sim->NWCCOpenConnByName(0, "FS1", kNameFormatBindery, kOpenStateLicensed, kTransportAny, conn) != 0;
+            failures += sim->NWCCOpenConnByName(0, "FS1", kNameFormatBindery, kOpenStateLicensed,
+                                                kTransportAny, conn) != 0;
             for (int n = 2 - which; n <= 50; n += 2) {
                 const ConnNumber target = static_cast<ConnNumber>(n);
                 if (which == 0) {
                     for (int k = 0; k < 2; ++k) {
                         std::uint8_t result = 0xEE;
-                        failures += sim->NWSendBroadcastMessage(conn, "hello", 1, &target, &result) != 0 || result != 0;
+                        failures += sim->NWSendBroadcastMessage(conn, "hello", 1, &target, &result) != 0 ||
+                                    result != 0;
                     }
                 } else {
                     failures += sim->NWClearConnectionNumber(conn, target) != 0;

@@ -14,7 +14,8 @@ using simtest::SimTest;
 class DirectoryHandleTest : public SimTest {};
 
 std::vector<std::string> ScanNames(SimulatedNetwork& sim, ConnHandle conn, DirHandle handle, std::uint8_t ns,
-                                   std::uint16_t attributes, const std::string& pattern, NWCode* end = nullptr) {
+                                   std::uint16_t attributes, const std::string& pattern,
+                                   NWCode* end = nullptr) {
     std::vector<std::string> names;
     NWSearchSequence12 seq = NewSearchSequence12();
     NWEntryInfo entry{};
@@ -23,7 +24,8 @@ std::vector<std::string> ScanNames(SimulatedNetwork& sim, ConnHandle conn, DirHa
         const auto* bytes = reinterpret_cast<const unsigned char*>(&entry);
         std::uint32_t attr;
         std::memcpy(&attr, bytes + 4, 4);
-        names.push_back(std::string(reinterpret_cast<const char*>(bytes + 85)) + ((attr & kAttrDirectory) ? "/" : ""));
+        names.push_back(std::string(reinterpret_cast<const char*>(bytes + 85)) +
+                        ((attr & kAttrDirectory) ? "/" : ""));
         if (names.size() > 20) break;
     }
     if (end) *end = rc;
@@ -65,7 +67,8 @@ TEST_F(DirectoryHandleTest, ScanListsEntriesInDescriptionOrderInTheGivenNameSpac
         {"VOL9:", nwcode::kNoSuchVolume},
     };
     for (const auto& [path, code] : refusals)
-        EXPECT_EQ(m_sim->NWAllocTempNSDirHandle2(conn, 0, path, kNameSpaceDOS, handle, kNameSpaceDOS), code) << path;
+        EXPECT_EQ(m_sim->NWAllocTempNSDirHandle2(conn, 0, path, kNameSpaceDOS, handle, kNameSpaceDOS), code)
+            << path;
     EXPECT_EQ(m_sim->OpenDirHandles(), 0);
 }
 
@@ -75,7 +78,8 @@ TEST_F(DirectoryHandleTest, A254thHandleIsTheLastUntilOneIsReleased) {
     std::set<DirHandle> handles;
     for (int i = 0; i < 254; ++i) {
         DirHandle h = 0;
-        ASSERT_EQ(m_sim->NWAllocTempNSDirHandle2(conn, 0, "SYS:ACCT", kNameSpaceDOS, h, kNameSpaceDOS), 0) << i;
+        ASSERT_EQ(m_sim->NWAllocTempNSDirHandle2(conn, 0, "SYS:ACCT", kNameSpaceDOS, h, kNameSpaceDOS), 0)
+            << i;
         EXPECT_NE(h, 0);
         handles.insert(h);
     }
@@ -104,8 +108,8 @@ protected:
 
     // The read of one attribute as a caller makes it; the code of the first
     // failing step, and the first value.
-    NWCode ReadAttribute(DSContext ctx, const std::string& object, const std::string& attribute, std::string& value,
-                         std::uint32_t* count = nullptr) {
+    NWCode ReadAttribute(DSContext ctx, const std::string& object, const std::string& attribute,
+                         std::string& value, std::uint32_t* count = nullptr) {
         DSBuf reply = 0, request = 0;
         EXPECT_EQ(m_sim->DSAllocBuf(kDSBufSize, reply), 0);
         EXPECT_EQ(m_sim->DSAllocBuf(kDSBufSize, request), 0);
@@ -231,7 +235,8 @@ TEST_F(DiscoveryTest, BinderyAndIpScansListTheirServersDownOnesIncluded) {
     EXPECT_EQ(m_sim->CloseServerScan(scan), 0);
     EXPECT_EQ(ip, (std::vector<std::string>{"FS1", "fs2.example"}));
     ConnHandle fs2 = 0;
-    EXPECT_EQ(m_sim->NWCCOpenConnByName(0, "FS2.EXAMPLE", kNameFormatBindery, kOpenStateLicensed, kTransportAny, fs2),
+    EXPECT_EQ(m_sim->NWCCOpenConnByName(0, "FS2.EXAMPLE", kNameFormatBindery, kOpenStateLicensed,
+                                        kTransportAny, fs2),
               nwcode::kServerUnknown)
         << "the IP name is what discovery reports, not a server name";
 

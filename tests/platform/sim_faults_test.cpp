@@ -1,5 +1,11 @@
 #include <gtest/gtest.h>
 
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <cstdio>
+#include <cstdlib>
+
 #include <nlohmann/json.hpp>
 
 #include "tests/platform/sim_fixture.h"
@@ -41,7 +47,11 @@ TEST_F(FaultTest, AfterSkipsAndTimesLimitsMatchingCallsOnly) {
         {{{"call", "NWGetNSPath"}, {"code", "0x8901"}, {"path", "sys:acct/ledger.dat"}, {"times", 1}},
          {f, 0, 0, 0, 0},
          {0, 0}},
-        {{{"call", "NWGetNSPath"}, {"code", 35073}, {"path", "SYS:ACCT\\LEDGER.DAT"}, {"after", 2}, {"times", 2}},
+        {{{"call", "NWGetNSPath"},
+          {"code", 35073},
+          {"path", "SYS:ACCT\\LEDGER.DAT"},
+          {"after", 2},
+          {"times", 2}},
          {0, 0, f, f, 0},
          {0, 0}},
         {{{"call", "NWGetNSPath"}, {"code", "0x8901"}, {"server", "FS2"}}, {0, 0, 0, 0, 0}, {0, 0}},
@@ -56,8 +66,9 @@ TEST_F(FaultTest, AfterSkipsAndTimesLimitsMatchingCallsOnly) {
 }
 
 TEST_F(FaultTest, ConnectionAndDirectoryCodesAndTheStartItself) {
-    ASSERT_EQ(Start(WithFaults(nlohmann::json::array({{{"call", "NWClearConnectionNumber"}, {"code", "0x89C6"}, {"connection", 12}},
-                                                       {{"call", "NWDSRead"}, {"code", -601}}}))),
+    ASSERT_EQ(Start(WithFaults(nlohmann::json::array(
+                  {{{"call", "NWClearConnectionNumber"}, {"code", "0x89C6"}, {"connection", 12}},
+                   {{"call", "NWDSRead"}, {"code", -601}}}))),
               0);
     ConnHandle conn = Conn();
     EXPECT_EQ(m_sim->NWClearConnectionNumber(conn, 12), nwcode::kNoConsoleRights);
@@ -71,11 +82,14 @@ TEST_F(FaultTest, ConnectionAndDirectoryCodesAndTheStartItself) {
     EXPECT_EQ(m_sim->NWDSRead(ctx, "JSMITH.SALES.ACME", 1, false, request, iter, reply), -601);
 
     testing::internal::CaptureStderr();
-    EXPECT_EQ(Start(WithFaults(nlohmann::json::array({{{"call", "NWCallsInit"}, {"code", "0x88FE"}, {"times", 1}}}))), nwcode::kDescriptionUnreadable);
+    EXPECT_EQ(Start(WithFaults(
+                  nlohmann::json::array({{{"call", "NWCallsInit"}, {"code", "0x88FE"}, {"times", 1}}}))),
+              nwcode::kDescriptionUnreadable);
     testing::internal::GetCapturedStderr();
     ConnHandle refused = 0;
-    EXPECT_EQ(m_sim->NWCCOpenConnByName(0, "FS1", kNameFormatBindery, kOpenStateLicensed, kTransportAny, refused),
-              nwcode::kDescriptionUnreadable);
+    EXPECT_EQ(
+        m_sim->NWCCOpenConnByName(0, "FS1", kNameFormatBindery, kOpenStateLicensed, kTransportAny, refused),
+        nwcode::kDescriptionUnreadable);
     EXPECT_EQ(m_sim->NWCallsInit(), 0) << "the fault was good for one start only";
 }
 
@@ -103,6 +117,23 @@ TEST_F(FaultTest, EveryCallIsCountedByNameAndWrittenAtExit) {
     }
     nlohmann::json stats = nlohmann::json::parse(simtest::ReadText(statsFile));
     EXPECT_EQ(stats, (nlohmann::json{{"NWCCGetPrimConnRef", 2}, {"NWCallsInit", 1}}));
+
+    // A program that ends with exit() never destroys its client: the counts
+    // are written all the same.
+    std::remove(statsFile.c_str());
+    pid_t child = fork();
+    ASSERT_GE(child, 0);
+    if (child == 0) {
+        auto* sim = CreateSimulatedNetwork(options).release();
+        sim->NWCallsInit();
+        std::uint32_t ref = 0;
+        sim->NWCCGetPrimConnRef(ref);
+        std::exit(0);
+    }
+    int status = 0;
+    ASSERT_EQ(waitpid(child, &status, 0), child);
+    stats = nlohmann::json::parse(simtest::ReadText(statsFile), nullptr, false);
+    EXPECT_EQ(stats, (nlohmann::json{{"NWCCGetPrimConnRef", 1}, {"NWCallsInit", 1}}));
 }
 
 }  // namespace

@@ -122,9 +122,9 @@ protected:
 
     ConnHandle Conn(const std::string& server = "FS1") {
         ConnHandle conn = 0;
-        EXPECT_EQ(m_sim->NWCCOpenConnByName(0, server, kNameFormatBindery, kOpenStateLicensed,
-                                            kTransportAny, conn),
-                  0);
+        EXPECT_EQ(
+            m_sim->NWCCOpenConnByName(0, server, kNameFormatBindery, kOpenStateLicensed, kTransportAny, conn),
+            0);
         return conn;
     }
 

@@ -1,6 +1,8 @@
 #include <gtest/gtest.h>
 
 #include <cstdlib>
+#include <optional>
+#include <vector>
 
 #include "tests/platform/sim_fixture.h"
 
@@ -25,7 +27,8 @@ TEST_F(DescriptionLoadTest, EachBadDescriptionGivesOneLineAndRefusesTheStart) {
         {R"({"servers": [{"name": "A"}, {"name": "B", "volumes": [{"name": "SYS", "number": 0},
             {"name": "VOL1", "number": 0}]}]})",
          "servers[1].volumes[1]: duplicate volume number 0"},
-        {R"({"servers": [{"name": "A", "volumes": [{"name": "SYS"}]}]})", "servers[0].volumes[0]: missing number"},
+        {R"({"servers": [{"name": "A", "volumes": [{"name": "SYS"}]}]})",
+         "servers[0].volumes[0]: missing number"},
         {R"({"servers": [{"name": "A", "volumes": [{"name": "SYS", "number": "0"}]}]})",
          "servers[0].volumes[0].number: expected a whole number from 0 to 255"},
         {R"({"servers": [{"name": "A", "volumes": [{"name": "SYS", "number": 0, "longNames": true,
@@ -37,7 +40,8 @@ TEST_F(DescriptionLoadTest, EachBadDescriptionGivesOneLineAndRefusesTheStart) {
         {R"({"servers": [{"name": "A", "volumes": [{"name": "SYS", "number": 0,
             "entries": ["A.TXT", {"name": "D", "entries": ["X", "x"]}]}]}]})",
          "servers[0].volumes[0].entries[1].entries[1]: duplicate name X"},
-        {R"({"servers": [{"name": "A", "connections": [{"number": 3}]}]})", "servers[0].connections[0]: missing user"},
+        {R"({"servers": [{"name": "A", "connections": [{"number": 3}]}]})",
+         "servers[0].connections[0]: missing user"},
         {R"({"servers": [{"name": "A", "connections": [{"number": 0}, {"number": 0}]}]})",
          "servers[0].connections[1]: duplicate connection number 0"},
         {R"({"servers": [{"name": "A", "volumes": [{"name": "SYS", "number": 0}],
@@ -56,10 +60,23 @@ TEST_F(DescriptionLoadTest, EachBadDescriptionGivesOneLineAndRefusesTheStart) {
         {R"({"servers": [{"name": "A", "scanEnd": "never"}]})",
          "servers[0].scanEnd: expected \"error\" or \"last-batch\""},
         {R"({"faults": [{"call": "NWGetNSPath", "code": "0xZZ"}]})", "faults[0].code: not a code: 0xZZ"},
-        {R"({"workstation": {"drives": {"F": "SYS:"}}})", "workstation.drives.F: expected SERVER\\VOLUME:PATH"},
+        {R"({"workstation": {"drives": {"F": "SYS:"}}})",
+         "workstation.drives.F: expected SERVER\\VOLUME:PATH"},
     };
-    for (const BadCase& c : cases) {
-        SCOPED_TRACE(c.text);
+    const std::string deep =
+        R"({"servers": [{"name": "A", "volumes": [{"name": "SYS", "number": 0, "entries": )" +
+        [] {
+            std::string nest;
+            for (int i = 0; i < 2000; ++i) nest += R"([{"name": "D", "entries": )";
+            nest += "[]";
+            for (int i = 0; i < 2000; ++i) nest += "}]";
+            return nest;
+        }() +
+        "}]}]}";
+    std::vector<BadCase> all(std::begin(cases), std::end(cases));
+    all.push_back({deep.c_str(), "nested deeper than 512 levels"});
+    for (const BadCase& c : all) {
+        SCOPED_TRACE(std::string(c.text).substr(0, 200));
         testing::internal::CaptureStderr();
         NWCode rc = Start(c.text);
         std::string err = testing::internal::GetCapturedStderr();
@@ -90,10 +107,12 @@ TEST_F(DescriptionLoadTest, CallsBeforeTheStartAreRefused) {
     simtest::WriteText(m_file, simtest::kNetwork);
     m_sim = Open();
     ConnHandle conn = 0;
-    EXPECT_EQ(m_sim->NWCCOpenConnByName(0, "FS1", kNameFormatBindery, kOpenStateLicensed, kTransportAny, conn),
-              nwcode::kDescriptionUnreadable);
+    EXPECT_EQ(
+        m_sim->NWCCOpenConnByName(0, "FS1", kNameFormatBindery, kOpenStateLicensed, kTransportAny, conn),
+        nwcode::kDescriptionUnreadable);
     ASSERT_EQ(m_sim->NWCallsInit(), 0);
-    EXPECT_EQ(m_sim->NWCCOpenConnByName(0, "FS1", kNameFormatBindery, kOpenStateLicensed, kTransportAny, conn), 0);
+    EXPECT_EQ(
+        m_sim->NWCCOpenConnByName(0, "FS1", kNameFormatBindery, kOpenStateLicensed, kTransportAny, conn), 0);
 }
 
 TEST_F(DescriptionLoadTest, DefaultsFillWhatTheDescriptionLeavesOut) {
@@ -112,7 +131,8 @@ TEST_F(DescriptionLoadTest, DefaultsFillWhatTheDescriptionLeavesOut) {
     EXPECT_NE(enabled, 0);
     NWLoginTime time;
     ASSERT_EQ(m_sim->NWGetConnectionInformation(conn, 2, nullptr, nullptr, nullptr, &time), 0);
-    EXPECT_EQ((std::vector<int>{time.year, time.month, time.day, time.hour}), (std::vector<int>{90, 1, 1, 0}));
+    EXPECT_EQ((std::vector<int>{time.year, time.month, time.day, time.hour}),
+              (std::vector<int>{90, 1, 1, 0}));
     NWStationAddress address;
     EXPECT_NE(m_sim->GetConnectionAddress(conn, 2, address), 0);
     EXPECT_NE(m_sim->GetConnectionAddress(conn, 0, address), 0);
@@ -125,8 +145,8 @@ TEST_F(DescriptionLoadTest, DefaultsFillWhatTheDescriptionLeavesOut) {
     ASSERT_EQ(m_sim->NWGetOwningNameSpace(conn, 0, "VOL:A.TXT", ns), 0);
     EXPECT_EQ(ns, kNameSpaceDOS);
     std::uint32_t extension = 0;
-    EXPECT_EQ(m_sim->NWGetNCPExtensionInfoByName(conn, "Kestrune Server", extension, nullptr, nullptr, nullptr,
-                                                 nullptr),
+    EXPECT_EQ(m_sim->NWGetNCPExtensionInfoByName(conn, "Kestrune Server", extension, nullptr, nullptr,
+                                                 nullptr, nullptr),
               nwcode::kNoMatch);
 }
 
@@ -144,11 +164,44 @@ TEST_F(DescriptionLoadTest, TheDemoNetworkIsStoredOnFirstUseAndUsedFromThere) {
     auto second = CreateSimulatedNetwork(SimOptions{});
     ASSERT_EQ(second->NWCallsInit(), 0);
     ConnHandle conn = 0;
-    EXPECT_EQ(second->NWCCOpenConnByName(0, "ONLYHERE", kNameFormatBindery, kOpenStateLicensed, kTransportAny, conn), 0);
+    EXPECT_EQ(second->NWCCOpenConnByName(0, "ONLYHERE", kNameFormatBindery, kOpenStateLicensed, kTransportAny,
+                                         conn),
+              0);
     if (old) {
         setenv("XDG_DATA_HOME", saved.c_str(), 1);
     } else {
         unsetenv("XDG_DATA_HOME");
+    }
+}
+
+TEST(SimOptionsTest, EnvironmentSelectsNetworkReadOnlyModeAndStatistics) {
+    struct Var {
+        const char* name;
+        const char* value;
+    };
+    const Var vars[] = {
+        {"NWSIM_NETWORK", "/x/net.json"}, {"NWSIM_READONLY", "1"}, {"NWSIM_STATS", "/x/stats.json"}};
+    std::vector<std::pair<std::string, std::optional<std::string>>> saved;
+    for (const Var& v : vars) {
+        const char* old = std::getenv(v.name);
+        saved.emplace_back(v.name, old ? std::optional<std::string>(old) : std::nullopt);
+        setenv(v.name, v.value, 1);
+    }
+    SimOptions options = SimOptions::FromEnvironment();
+    EXPECT_EQ(options.networkPath, "/x/net.json");
+    EXPECT_TRUE(options.readOnly);
+    EXPECT_EQ(options.statsPath, "/x/stats.json");
+    setenv("NWSIM_READONLY", "0", 1);
+    unsetenv("NWSIM_NETWORK");
+    options = SimOptions::FromEnvironment();
+    EXPECT_FALSE(options.readOnly);
+    EXPECT_EQ(options.networkPath, "");
+    for (const auto& [name, value] : saved) {
+        if (value) {
+            setenv(name.c_str(), value->c_str(), 1);
+        } else {
+            unsetenv(name.c_str());
+        }
     }
 }
 

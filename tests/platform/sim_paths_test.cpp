@@ -122,7 +122,8 @@ TEST_F(ServerPathTest, RepeatedScansStepThroughMatches) {
     // An exact name is found once, then the scan is over.
     seq = NewSearchSequence9();
     EXPECT_EQ(m_sim->NWIntScanFileInformation2(conn, 0, "SYS:README.TXT", 6, seq, &info, 0), 0);
-    EXPECT_EQ(m_sim->NWIntScanFileInformation2(conn, 0, "SYS:README.TXT", 6, seq, &info, 0), nwcode::kNoMatch);
+    EXPECT_EQ(m_sim->NWIntScanFileInformation2(conn, 0, "SYS:README.TXT", 6, seq, &info, 0),
+              nwcode::kNoMatch);
 }
 
 TEST_F(ServerPathTest, ShortPathOfALongNameIsTheParentsDosPathPlusTheDosName) {
@@ -141,7 +142,8 @@ TEST_F(ServerPathTest, ShortPathOfALongNameIsTheParentsDosPathPlusTheDosName) {
     std::string name;
     ASSERT_EQ(m_sim->NWGetLongName(conn, 0, rec.srcPath, kNameSpaceLong, kNameSpaceDOS, name), 0);
     EXPECT_EQ(name, "QUARTE~1.DOC");
-    ASSERT_EQ(m_sim->NWGetLongName(conn, 0, "SYS:ACCT\\QUARTE~1.DOC", kNameSpaceDOS, kNameSpaceLong, name), 0);
+    ASSERT_EQ(m_sim->NWGetLongName(conn, 0, "SYS:ACCT\\QUARTE~1.DOC", kNameSpaceDOS, kNameSpaceLong, name),
+              0);
     EXPECT_EQ(name, "Quarterly Report.doc");
 
     rec.srcPath = "sys:readme.txt";
@@ -161,7 +163,8 @@ TEST_F(ServerPathTest, VolumeWithoutLongNamesRefusesTheLongNameSpace) {
     ConnHandle conn = Conn();
     NWNSPath rec;
     rec.srcPath = "DATA:APPS\\TOOL.EXE";
-    EXPECT_EQ(m_sim->NWGetNSPath(conn, 0, 1, kNameSpaceLong, kNameSpaceDOS, rec), nwcode::kNameSpaceNotOnVolume);
+    EXPECT_EQ(m_sim->NWGetNSPath(conn, 0, 1, kNameSpaceLong, kNameSpaceDOS, rec),
+              nwcode::kNameSpaceNotOnVolume);
     std::string name;
     EXPECT_EQ(m_sim->NWGetLongName(conn, 0, rec.srcPath, kNameSpaceLong, kNameSpaceDOS, name),
               nwcode::kNameSpaceNotOnVolume);
@@ -192,11 +195,14 @@ TEST_F(ServerPathTest, MadeDosNamesAreUniqueInTheirDirectory) {
     };
     for (const auto& [longName, dos] : cases) {
         std::string name;
-        ASSERT_EQ(m_sim->NWGetLongName(conn, 0, std::string("SYS:") + longName, kNameSpaceLong, kNameSpaceDOS, name), 0)
+        ASSERT_EQ(m_sim->NWGetLongName(conn, 0, std::string("SYS:") + longName, kNameSpaceLong, kNameSpaceDOS,
+                                       name),
+                  0)
             << longName;
         EXPECT_EQ(name, dos) << longName;
         std::string back;
-        ASSERT_EQ(m_sim->NWGetLongName(conn, 0, std::string("SYS:") + dos, kNameSpaceDOS, kNameSpaceLong, back), 0);
+        ASSERT_EQ(
+            m_sim->NWGetLongName(conn, 0, std::string("SYS:") + dos, kNameSpaceDOS, kNameSpaceLong, back), 0);
         EXPECT_EQ(back, longName);
     }
 }

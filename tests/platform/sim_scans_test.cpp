@@ -92,7 +92,8 @@ TEST_F(ConnectionScanTest, AFileOpenByNobody) {
     ASSERT_EQ(Start(BusyNetwork(5, "error")), 0);
     std::int16_t iter = 0;
     NWConnsUsingFile reply;
-    EXPECT_EQ(m_sim->NWScanConnectionsUsingFile(Conn(), 0, "SYS:COLD.DAT", iter, nullptr, reply), nwcode::kScanEnd);
+    EXPECT_EQ(m_sim->NWScanConnectionsUsingFile(Conn(), 0, "SYS:COLD.DAT", iter, nullptr, reply),
+              nwcode::kScanEnd);
 
     ASSERT_EQ(Start(BusyNetwork(5, "last-batch")), 0);
     iter = 0;
@@ -106,7 +107,8 @@ TEST_F(ConnectionScanTest, ListsConnectionZeroAndEachOpenOfTheExampleFile) {
     ScanResult r = ScanAll(*m_sim, Conn(), "SYS:ACCT\\LEDGER.DAT");
     EXPECT_EQ(r.numbers, (std::vector<std::uint16_t>{0, 5, 12}));
     // The file is found by its long or DOS name in any case.
-    EXPECT_EQ(ScanAll(*m_sim, Conn(), "sys:acct\\quarterly report.doc").numbers, std::vector<std::uint16_t>{5});
+    EXPECT_EQ(ScanAll(*m_sim, Conn(), "sys:acct\\quarterly report.doc").numbers,
+              std::vector<std::uint16_t>{5});
     EXPECT_EQ(ScanAll(*m_sim, Conn(), "SYS:ACCT\\QUARTE~1.DOC").numbers, std::vector<std::uint16_t>{5});
 }
 
@@ -114,10 +116,8 @@ TEST_F(ConnectionScanTest, RefusalsForRightsDirectoriesAndMissingFiles) {
     ASSERT_EQ(Start(), 0);
     ConnHandle conn = Conn();
     const std::pair<const char*, NWCode> cases[] = {
-        {"SYS:ACCT", nwcode::kNoMatch},
-        {"SYS:ACCT\\ARCHIVE.DAT", nwcode::kNoMatch},
-        {"SYS:ACCT\\NONE.DAT", nwcode::kNoMatch},
-        {"SYS:NODIR\\NONE.DAT", nwcode::kNoSuchDirectory},
+        {"SYS:ACCT", nwcode::kNoMatch},           {"SYS:ACCT\\ARCHIVE.DAT", nwcode::kNoMatch},
+        {"SYS:ACCT\\NONE.DAT", nwcode::kNoMatch}, {"SYS:NODIR\\NONE.DAT", nwcode::kNoSuchDirectory},
         {"XYZ:A", nwcode::kNoSuchVolume},
     };
     for (const auto& [path, code] : cases) {
@@ -160,7 +160,8 @@ TEST_F(ConnectionScanTest, LocksComeOneAtATimeThenMinusOne) {
             NWPhysicalLockList list;
             EXPECT_EQ(m_sim->ScanPhysicalLocks(conn, 0, path, 0, iter, lock, list), 0);
             if (iter == -1) break;
-            seen.push_back({lock.connNumber, lock.recordStart, lock.recordEnd, lock.taskNumber, lock.lockType});
+            seen.push_back(
+                {lock.connNumber, lock.recordStart, lock.recordEnd, lock.taskNumber, lock.lockType});
         }
         EXPECT_EQ(iter, -1);
         return seen;
@@ -236,7 +237,8 @@ TEST_F(ConnectionScanTest, ConnectionInformationAddressesAndNames) {
     ASSERT_EQ(m_sim->NWGetConnectionInformation(conn, 5, &name, &type, &id, &time), 0);
     EXPECT_EQ(name, "JSMITH.SALES.ACME");
     EXPECT_EQ(type, kObjectTypeUser);
-    EXPECT_EQ((std::vector<int>{time.year, time.month, time.day, time.hour, time.minute, time.second, time.weekday}),
+    EXPECT_EQ((std::vector<int>{time.year, time.month, time.day, time.hour, time.minute, time.second,
+                                time.weekday}),
               (std::vector<int>{107, 1, 3, 9, 5, 0, 3}));  // 3 January 2007 was a Wednesday
     std::uint32_t again = 0;
     ASSERT_EQ(m_sim->NWGetConnectionInformation(conn, 5, nullptr, nullptr, &again, nullptr), 0);
@@ -244,7 +246,18 @@ TEST_F(ConnectionScanTest, ConnectionInformationAddressesAndNames) {
     std::string bindery;
     ASSERT_EQ(m_sim->GetBinderyObjectName(conn, id, bindery, &type), 0);
     EXPECT_EQ(bindery, "JSMITH");
-    EXPECT_EQ(m_sim->NWGetConnectionInformation(conn, 6, &name, nullptr, nullptr, nullptr), nwcode::kConnectionNotInUse);
+    EXPECT_EQ(m_sim->NWGetConnectionInformation(conn, 6, &name, nullptr, nullptr, nullptr),
+              nwcode::kConnectionNotInUse);
+
+    // A login time may also be the client's seven raw bytes, taken as they are.
+    nlohmann::json net = nlohmann::json::parse(simtest::kNetwork, nullptr, true, true);
+    net["servers"][0]["connections"][1]["loginTime"] = {99, 12, 31, 23, 59, 58, 5};
+    ASSERT_EQ(Start(net.dump()), 0);
+    ASSERT_EQ(m_sim->NWGetConnectionInformation(Conn(), 5, nullptr, nullptr, nullptr, &time), 0);
+    EXPECT_EQ((std::vector<int>{time.year, time.month, time.day, time.hour, time.minute, time.second,
+                                time.weekday}),
+              (std::vector<int>{99, 12, 31, 23, 59, 58, 5}));
+    conn = Conn();
 
     NWStationAddress a;
     ASSERT_EQ(m_sim->GetConnectionAddress(conn, 5, a), 0);

@@ -32,7 +32,9 @@ TEST_F(WorkstationFilesTest, MappedDrivesAndUncPathsListThroughTheNetwork) {
         std::vector<std::string> names;
     };
     const Case cases[] = {
-        {"F:\\ACCT\\*.*", all, {"./", "../", "LEDGER.DAT", "Quarterly Report.doc", "ARCHIVE.DAT/", "AUDIT.DAT"}},
+        {"F:\\ACCT\\*.*",
+         all,
+         {"./", "../", "LEDGER.DAT", "Quarterly Report.doc", "ARCHIVE.DAT/", "AUDIT.DAT"}},
         {"F:\\ACCT\\*.*", 0, {"LEDGER.DAT", "Quarterly Report.doc"}},
         {"F:\\ACCT\\*.*", kAttrHidden, {"LEDGER.DAT", "Quarterly Report.doc"}},  // AUDIT is system too
         {"f:/acct/quarte~1.doc", 0, {"Quarterly Report.doc"}},
@@ -53,11 +55,19 @@ TEST_F(WorkstationFilesTest, MappedDrivesAndUncPathsListThroughTheNetwork) {
 
 TEST_F(WorkstationFilesTest, NamesComeBackAsWorkstationText) {
     ASSERT_EQ(Start(R"({ "workstation": { "drives": { "M": "FS1\\SYS:" }, "bindery": { "FS1": "X" } },
-      "servers": [ { "name": "FS1", "volumes": [ { "name": "SYS", "number": 0, "longNames": true,
+      "servers": [ { "name": "FS1", "operators": ["X"], "volumes": [ { "name": "SYS", "number": 0, "longNames": true,
                      "entries": [ "Müller Straße.txt" ] } ] } ] })"),
               0);
     EXPECT_EQ(List(*m_sim, "M:\\*.*", 0), std::vector<std::string>{"Müller Straße.txt"});
     EXPECT_EQ(List(*m_sim, "M:\\mü*", 0), std::vector<std::string>{"Müller Straße.txt"});
+
+    // A change writes the description back in UTF-8 with the name intact.
+    ConnHandle conn = Conn();
+    ASSERT_EQ(m_sim->NWDisableFileServerLogin(conn), 0);
+    auto next = Open();
+    ASSERT_EQ(next->NWCallsInit(), 0);
+    EXPECT_EQ(List(*next, "M:\\*.TXT", 0), std::vector<std::string>{"Müller Straße.txt"});
+    EXPECT_NE(simtest::ReadText(m_file).find("Müller Straße.txt"), std::string::npos);
 }
 
 TEST_F(WorkstationFilesTest, OtherPathsListTheLocalFileSystem) {
