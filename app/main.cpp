@@ -1,12 +1,10 @@
 // kestrune: the windowed program. Everything but wiring lives in kr_app.
 
-#include <QApplication>
-#include <QMessageBox>
 #include <QScreen>
 #include <QTimer>
 #include <exception>
 
-#include "app/app_info.h"
+#include "app/application.h"
 #include "app/main_window.h"
 #include "app/qt_prompts.h"
 #include "platform/profile.h"
@@ -23,8 +21,7 @@ void ArrangeScreenshot(TfrmKestrune& window) {
     QObject::connect(&window, &TfrmKestrune::StartupDone, &window, [&window, target] {
         QTimer::singleShot(500, &window, [&window, target] {
             QPixmap picture;
-            if (QScreen* screen = window.screen())
-                picture = screen->grabWindow(window.winId());
+            if (QScreen* screen = window.screen()) picture = screen->grabWindow(window.winId());
             if (picture.isNull()) picture = window.grab();
             picture.save(target, "PNG");
             window.close();
@@ -32,13 +29,9 @@ void ArrangeScreenshot(TfrmKestrune& window) {
     });
 }
 
-}  // namespace
-
-int main(int argc, char* argv[]) {
+int Run(int argc, char* argv[]) {
+    KestruneApplication app(argc, argv);
     try {
-        QApplication app(argc, argv);
-        QApplication::setApplicationName(kAppName);
-
         std::vector<std::string> arguments;
         const QStringList args = QApplication::arguments();
         for (qsizetype i = 1; i < args.size(); ++i) arguments.push_back(args[i].toStdString());
@@ -49,17 +42,24 @@ int main(int argc, char* argv[]) {
 
         TfrmKestrune window(*network, *network, prompts, profile, std::move(arguments));
         prompts.SetMainWindow(&window);
-        QObject::connect(&window, &TfrmKestrune::Closed, &app, &QApplication::quit, Qt::QueuedConnection);
+        QObject::connect(&window, &TfrmKestrune::Closed, &app, &QApplication::quit,
+                         Qt::QueuedConnection);
         ArrangeScreenshot(window);
         window.show();
         app.exec();
     } catch (const std::exception& e) {
-        // Qt's widgets may be gone by now: the box needs an application of its own.
-        static char name[] = "kestrune";
-        char* fallbackArgv[] = {name, nullptr};
-        int fallbackArgc = 1;
-        QApplication fallback(fallbackArgc, fallbackArgv);
-        QMessageBox::critical(nullptr, kAppName, QString::fromLocal8Bit(e.what()));
+        KestruneApplication::ShowException(e.what());
     }
     return 0;
+}
+
+}  // namespace
+
+int main(int argc, char* argv[]) {
+    try {
+        return Run(argc, argv);
+    } catch (...) {
+        // Nothing to show it with: the application object itself failed.
+        return 0;
+    }
 }

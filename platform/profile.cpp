@@ -4,12 +4,12 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <cerrno>
 #include <charconv>
 #include <cstdio>
 #include <cstdlib>
 #include <fstream>
 #include <optional>
-#include <sstream>
 #include <system_error>
 #include <utility>
 #include <vector>
@@ -127,8 +127,13 @@ Position Find(const IniText& text, std::string_view section, std::string_view ke
     return pos;
 }
 
-bool WriteAtomically(const fs::path& target, const std::string& content) {
+bool WriteAtomically(fs::path target, const std::string& content) {
     std::error_code ec;
+    // Renaming over a link would replace the link; the file it names is meant.
+    if (fs::is_symlink(target, ec)) {
+        fs::path resolved = fs::canonical(target, ec);
+        if (!ec) target = std::move(resolved);
+    }
     const fs::path dir = target.has_parent_path() ? target.parent_path() : fs::path(".");
     fs::create_directories(dir, ec);
 
@@ -156,8 +161,16 @@ bool WriteAtomically(const fs::path& target, const std::string& content) {
     ok = ok && ::fchmod(fd, mode) == 0 && ::fsync(fd) == 0;
     ok = (::close(fd) == 0) && ok;
     ok = ok && std::rename(pattern.c_str(), target.c_str()) == 0;
-    if (!ok) ::unlink(pattern.c_str());
-    return ok;
+    if (!ok) {
+        ::unlink(pattern.c_str());
+        return false;
+    }
+    // Make the rename itself durable; a failure here loses nothing written.
+    if (const int dirFd = ::open(dir.c_str(), O_RDONLY | O_DIRECTORY); dirFd >= 0) {
+        ::fsync(dirFd);
+        ::close(dirFd);
+    }
+    return true;
 }
 
 bool HasLineBreakOrZero(std::string_view s) {

@@ -2,6 +2,8 @@
 # Takes docs/main-window.png: kestrune on the built-in demo network, in a
 # virtual X display of its own. The user's settings and stored demo network
 # are not touched: both live in a temporary directory for the run.
+#
+#   bash scripts/screenshot.sh [output.png [path to check at start]]
 set -euo pipefail
 cd "$(dirname "$0")/.."
 bash scripts/deps.sh
@@ -10,6 +12,7 @@ cmake -S . -B build -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
 cmake --build build -j "$(nproc)" --target kestrune
 
 output=${1:-docs/main-window.png}
+shift $(( $# > 0 ? 1 : 0 ))
 home=$(mktemp -d)
 xvfb_pid=
 cleanup() {
@@ -36,5 +39,5 @@ mkdir -p "$(dirname "$output")"
 DISPLAY=":$display" QT_QPA_PLATFORM=xcb \
   XDG_CONFIG_HOME="$home/config" XDG_DATA_HOME="$home/data" XDG_RUNTIME_DIR="$home" \
   NWSIM_READONLY=1 KESTRUNE_SCREENSHOT="$(realpath -m "$output")" \
-  timeout 60 ./build/app/kestrune
+  timeout 60 ./build/app/kestrune "$@"
 echo "Saved $output"

@@ -13,6 +13,7 @@
 #include <QMenuBar>
 #include <QPushButton>
 #include <QScreen>
+#include <QStandardItemModel>
 #include <QTabWidget>
 #include <QTest>
 #include <QToolTip>
@@ -263,8 +264,13 @@ TEST_F(MainWindowTest, DirectoryContextFailuresAreReportedAndStartUpGoesOn) {
 }
 
 TEST_F(MainWindowTest, ALongCommandLinePathIsCut) {
-    TfrmKestrune& w = Start({"F:\\" + std::string(600, 'X')});
-    EXPECT_EQ(w.ui().cboFileName->currentText().size(), TfrmKestrune::kMaxArgumentChars);
+    const std::string argument = "F:\\" + std::string(600, 'X');
+    TfrmKestrune& w = Start({argument});
+    // The query may read less of it; never more than was remembered.
+    const std::string text = w.ui().cboFileName->currentText().toStdString();
+    EXPECT_FALSE(text.empty());
+    EXPECT_LE(text.size(), static_cast<std::size_t>(TfrmKestrune::kMaxArgumentChars));
+    EXPECT_EQ(argument.compare(0, text.size(), text), 0) << "a prefix of the argument";
     EXPECT_TRUE(PickList().empty()) << "too long for a recent-path slot";
 }
 
@@ -340,6 +346,23 @@ TEST_F(MainWindowTest, AMaximisedCloseKeepsTheLastNormalPlacement) {
     EXPECT_NE(stored.find("Width=700\nHeight=400\nTop=20\nLeft=10\n"), std::string::npos) << stored;
 }
 
+TEST_F(MainWindowTest, ReplacingAListModelKeepsTheColumnWidths) {
+    WriteSettings("[Users]\nColumn0=60\nColumn3=0\n[Locks]\nColumn6=120\n");
+    TfrmKestrune& w = Start();
+    QStandardItemModel users(0, 6);
+    QStandardItemModel locks(0, 7);
+    w.SetUsersModel(&users);
+    w.SetLocksModel(&locks);
+    EXPECT_EQ(w.ui().lvwUsers->model(), &users);
+    EXPECT_EQ(w.ui().lvwUsers->header()->sectionSize(0), 60);
+    EXPECT_EQ(w.ui().lvwUsers->header()->sectionSize(1), 145);
+    EXPECT_EQ(w.ui().lvwUsers->header()->sectionSize(3), 0);
+    EXPECT_EQ(w.ui().lvwLocks->header()->sectionSize(6), 120);
+    w.close();
+    EXPECT_NE(Settings().find("[Users]\nColumn0=60\nColumn3=0\nColumn1=145\n"), std::string::npos)
+        << Settings();
+}
+
 TEST_F(MainWindowTest, CommandLinePathIsQueriedAndRecorded) {
     WriteSettings("[Recent Files]\nEntry0=F:\\OLD\n");
     TfrmKestrune& w = Start({"F:\\DATA\\A.DAT", "F:\\IGNORED"});
@@ -359,15 +382,19 @@ TEST_F(MainWindowTest, EnterInThePathBoxRunsTheCheck) {
     EXPECT_EQ(PickList(), std::vector<std::string>{"F:\\DATA"});
 }
 
-TEST_F(MainWindowTest, EscFromAnyFocusedControlClosesAndSaves) {
+TEST_F(MainWindowTest, EscFromAnyFocusedControlOrFileExitClosesAndSaves) {
     for (const char* name : {"cboFileName", "tvwDrives", "chkConfirm", "lvwUsers", "cmdCheck",
-                             "tabPages"}) {
+                             "tabPages", "Exit1"}) {
         TfrmKestrune& w = Start();
         w.ui().chkCheckSub->setChecked(true);
-        QWidget* control = w.findChild<QWidget*>(name);
-        ASSERT_NE(control, nullptr) << name;
-        if (auto* box = qobject_cast<QComboBox*>(control)) control = box->lineEdit();
-        QTest::keyClick(control, Qt::Key_Escape);
+        if (std::string(name) == "Exit1") {
+            w.ui().Exit1->trigger();
+        } else {
+            QWidget* control = w.findChild<QWidget*>(name);
+            ASSERT_NE(control, nullptr) << name;
+            if (auto* box = qobject_cast<QComboBox*>(control)) control = box->lineEdit();
+            QTest::keyClick(control, Qt::Key_Escape);
+        }
         EXPECT_FALSE(w.isVisible()) << name;
         EXPECT_NE(Settings().find("Check Sub=1\n"), std::string::npos) << name;
         fs::remove(SettingsFile());

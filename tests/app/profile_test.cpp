@@ -186,6 +186,15 @@ TEST_F(ProfileTest, ReplacesTheFileWholeAndKeepsItsPermissions) {
     EXPECT_EQ(names, std::vector<std::string>{"KESTRUNE.INI"}) << "no temporary file is left behind";
 }
 
+TEST_F(ProfileTest, WritesThroughALinkToTheFileItNames) {
+    Write(m_dir / "shared" / "site.ini", "[Size]\nWidth=800\n");
+    fs::create_symlink(m_dir / "shared" / "site.ini", Beside());
+    IniProfile profile = Profile();
+    ASSERT_TRUE(profile.WriteInt("Size", "Width", 900));
+    EXPECT_TRUE(fs::is_symlink(Beside()));
+    EXPECT_EQ(Read(m_dir / "shared" / "site.ini"), "[Size]\nWidth=900\n");
+}
+
 TEST_F(ProfileTest, AFailedWriteIsReportedAndLeavesNothingBehind) {
     // A plain file where the fallback's directory should be.
     Write(m_dir / "config" / "kestrune", "in the way");
