@@ -267,6 +267,23 @@ TEST_F(OpenFileQueryTest, ShowsLongNamesByTheirShortPathAndUpperCasesDosVolumes)
     EXPECT_EQ(prompts.Texts(), Texts{});
 }
 
+TEST_F(OpenFileQueryTest, NamesFromTheServerAreShownAsWorkstationText) {
+    json net = BaseNetwork();
+    json& server = net["servers"][0];
+    server["volumes"][0]["entries"].push_back("Gr\u00fc\u00dfe.txt");
+    server["connections"].push_back({{"number", 30},
+                                     {"user", "M\u00dcLLER.ACME"},
+                                     {"nds", false},
+                                     {"open", json::array({"SYS:Gr\u00fc\u00dfe.txt"})}});
+    Load(net.dump());
+    Run("FS1\\SYS:Gr\u00fc\u00dfe.*");  // the path box holds UTF-8
+    EXPECT_EQ(prompts.Texts(), Texts{});
+    EXPECT_EQ(window.Checked(), Texts{"FS1\\SYS:\\Gr\u00fc\u00dfe.txt"});
+    ASSERT_EQ(users.RowCount(), 1u);
+    EXPECT_EQ(users.Cell(0, Col(UsersColumn::UserName)), "M\u00dcLLER");  // bindery fallback
+    EXPECT_EQ(users.Cell(0, Col(UsersColumn::FileName)), "SYS:\\GR\u00fc\u00dfE.TXT");
+}
+
 TEST_F(OpenFileQueryTest, AFileNobodyHasOpenCountsAsFound) {
     LoadWith(json::array());
     Run("FS1\\SYS:ACCT\\NOTES.TXT");
