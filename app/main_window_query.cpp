@@ -83,7 +83,25 @@ void MainWindowQuery::ShowPage(Page page) {
     ui.tabPages->setCurrentWidget(page == Page::Users ? ui.tabUsers : ui.TabSheet1);
 }
 
-void MainWindowQuery::Repaint() { PaintNowOrSoon(&m_window, m_windowPainted, kWindowPaintMs); }
+// Painting any widget at once paints every widget waiting for paint, and a
+// report view lays out all its rows before it paints. So while a query runs
+// the lists are painted only with the whole window, not with every status
+// line.
+void MainWindowQuery::HoldListPaints(bool hold) {
+    m_window.ui().lvwUsers->setUpdatesEnabled(!hold);
+    m_window.ui().lvwLocks->setUpdatesEnabled(!hold);
+}
+
+void MainWindowQuery::QueryRunning(bool running) {
+    m_running = running;
+    HoldListPaints(running);
+}
+
+void MainWindowQuery::Repaint() {
+    if (m_running) HoldListPaints(false);
+    PaintNowOrSoon(&m_window, m_windowPainted, kWindowPaintMs);
+    if (m_running) HoldListPaints(true);
+}
 
 void MainWindowQuery::SetCurrentServerConnection(ConnHandle conn) {
     m_window.State().currentConn = conn;

@@ -35,15 +35,18 @@ public:
     void SetScanStatus(const std::string& text) override;
     void ShowPage(Page page) override;
     void Repaint() override;
+    void QueryRunning(bool running) override;
     void SetCurrentServerConnection(ConnHandle conn) override;
     DSContext SharedNdsContext() const override;
 
 private:
     static void PaintNowOrSoon(QWidget* widget, QElapsedTimer& lastPaint, qint64 intervalMs);
+    void HoldListPaints(bool hold);
 
     TfrmKestrune& m_window;
     QElapsedTimer m_statusPainted;
     QElapsedTimer m_windowPainted;
+    bool m_running = false;
     ResultListModel m_users{ResultListModel::Kind::Users};
     ResultListModel m_locks{ResultListModel::Kind::Locks};
     OpenFileQuery m_query;

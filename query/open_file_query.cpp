@@ -63,6 +63,7 @@ void OpenFileQuery::GetOpenFilesData() {
     m_running = true;
 
     m_prompts.SetBusyPointer(true);
+    m_window.QueryRunning(true);
     m_window.Repaint();
     const std::string text = m_window.PathText();
     m_window.UpdatePickList(text);
@@ -76,6 +77,7 @@ void OpenFileQuery::GetOpenFilesData() {
     std::snprintf(status, sizeof status, "%zu Open Handle(s)", m_users.RowCount());
     m_window.SetScanStatus(status);
     m_prompts.SetBusyPointer(false);
+    m_window.QueryRunning(false);
     m_window.Repaint();
     if (!m_filesFound) m_prompts.ErrorBox("No Matching Files were found", 0);
 

@@ -32,6 +32,11 @@ public:
     // Repaints the whole window at once.
     virtual void Repaint() = 0;
 
+    // A query starts (true) or has ended (false, before its closing box). The
+    // window may hold off painting what the query fills while it runs, as
+    // long as Repaint still shows everything.
+    virtual void QueryRunning(bool running) = 0;
+
     virtual void SetCurrentServerConnection(ConnHandle conn) = 0;
     virtual DSContext SharedNdsContext() const = 0;
 };

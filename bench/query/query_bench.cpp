@@ -123,6 +123,7 @@ public:
     void SetScanStatus(const std::string& text) override { status = text; }
     void ShowPage(Page) override {}
     void Repaint() override {}
+    void QueryRunning(bool) override {}
     void SetCurrentServerConnection(ConnHandle) override {}
     DSContext SharedNdsContext() const override { return m_context; }
 

@@ -103,6 +103,7 @@ TEST_F(MainWindowQueryTest, CheckFillsBothListsTheStatusLineAndTheCurrentConnect
     EXPECT_NE(w.State().currentConn, 0u);
     EXPECT_EQ(w.ui().cboFileName->itemText(0), "FS1\\SYS:ACCT\\LEDGER.DAT");
     EXPECT_FALSE(m_prompts.busy);
+    EXPECT_TRUE(w.ui().lvwUsers->updatesEnabled());
 
     // Options are read when the query runs: cut names, no lock scan.
     w.ui().chkShowContext->setChecked(false);
@@ -125,6 +126,9 @@ TEST_F(MainWindowQueryTest, ACommandLinePathAndEnterInThePathBoxRunTheQuery) {
     EXPECT_EQ(w.ui().txtScanStatus->text(), "0 Open Handle(s)");
     EXPECT_EQ(m_prompts.Texts(), Texts{"No Matching Files were found"});
     EXPECT_EQ(w.ui().tabPages->currentWidget(), w.ui().tabUsers) << "no file reached the check";
+    // The lists are held from painting only while the query runs.
+    EXPECT_TRUE(w.ui().lvwUsers->updatesEnabled());
+    EXPECT_TRUE(w.ui().lvwLocks->updatesEnabled());
 }
 
 TEST_F(MainWindowQueryTest, HeaderClicksSortInTheDirectionEachColumnRemembers) {

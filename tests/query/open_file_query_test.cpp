@@ -403,6 +403,7 @@ TEST_F(OpenFileQueryTest, EachFailureShowsItsBoxAndTheWalkGoesOn) {
         EXPECT_EQ(window.page, c.page);
         EXPECT_EQ(window.status, std::to_string(c.usersRows) + " Open Handle(s)");
         EXPECT_FALSE(prompts.busy);
+        EXPECT_FALSE(window.running);
         EXPECT_EQ(network->OpenDirHandles(), 0);
     }
 }

@@ -95,6 +95,7 @@ public:
     }
     void ShowPage(Page shown) override { page = shown; }
     void Repaint() override {}
+    void QueryRunning(bool on) override { running = on; }
     void SetCurrentServerConnection(ConnHandle conn) override {
         currentConn = conn;
         ++connectionSets;
@@ -119,6 +120,7 @@ public:
     bool showFullName = true;
     bool showNetwork = true;
 
+    bool running = false;
     std::function<void()> onStatus;  // runs inside the query, as a click could
     DSContext context = 0;
     std::vector<std::string> pickList;
