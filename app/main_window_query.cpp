@@ -27,8 +27,8 @@ void SortOnHeaderClicks(QTreeView* view, ResultListModel* model) {
 // at every directory, would cost more than checking the files. Paints closer
 // together than these are left to the event loop, which paints the latest
 // state as soon as the query returns.
-constexpr qint64 kStatusPaintMs = 40;
-constexpr qint64 kWindowPaintMs = 250;
+constexpr qint64 kStatusPaintMs = 100;
+constexpr qint64 kWindowPaintMs = 500;
 
 }  // namespace
 
