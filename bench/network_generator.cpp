@@ -33,6 +33,19 @@ std::string Address(std::size_t connection) {
 
 }  // namespace
 
+NetworkShape RecursiveQueryShape() {
+    NetworkShape shape;
+    shape.files = 10'000;
+    shape.filesPerDirectory = 100;
+    shape.subdirectories = 10;
+    shape.connections = 500;
+    shape.openedFiles = 10'000;
+    shape.opensPerFile = 10;
+    shape.locksPerOpen = 1;
+    shape.lockEvery = 5;
+    return shape;
+}
+
 GeneratedNetwork::GeneratedNetwork(const NetworkShape& shape) : m_shape(shape) {
     // Degenerate shapes would divide by zero below; they mean "one of each".
     m_shape.filesPerDirectory = std::max<std::size_t>(m_shape.filesPerDirectory, 1);

@@ -36,6 +36,11 @@ struct NetworkShape {
     bool fullNames = true;               // every station's user has a "Full Name" in the tree
 };
 
+// The network of the query benchmark: a recursive query over all 10,000 files
+// of F: yields 100,000 Users rows (every file open 10 times by 500
+// connections) and 20,000 Locks rows (a lock on every fifth open).
+NetworkShape RecursiveQueryShape();
+
 class GeneratedNetwork final {
 public:
     explicit GeneratedNetwork(const NetworkShape& shape);

@@ -1,0 +1,35 @@
+#include "cmdline/console.h"
+
+#include <cstdio>
+#include <vector>
+
+#include "platform/keypress.h"
+
+namespace krcmd {
+
+void StdoutOutput::Write(std::string_view text) {
+    std::fwrite(text.data(), 1, text.size(), stdout);
+}
+
+void StdoutOutput::Flush() { std::fflush(stdout); }
+
+int TerminalKeys::ReadKey() { return ReadKeyPress(); }
+
+std::string Format(const char* format, ...) {
+    va_list args;
+    va_start(args, format);
+    va_list again;
+    va_copy(again, args);
+    const int length = std::vsnprintf(nullptr, 0, format, args);
+    va_end(args);
+    std::string text;
+    if (length > 0) {
+        std::vector<char> buffer(static_cast<std::size_t>(length) + 1);
+        std::vsnprintf(buffer.data(), buffer.size(), format, again);
+        text.assign(buffer.data(), static_cast<std::size_t>(length));
+    }
+    va_end(again);
+    return text;
+}
+
+}  // namespace krcmd
