@@ -1,4 +1,5 @@
 #include "app/main_window.h"
+#include "app/main_window_query.h"
 
 #include <QAction>
 #include <QApplication>
@@ -135,6 +136,7 @@ TfrmKestrune::TfrmKestrune(NWClient& client, WorkstationFiles& files, Prompts& p
     ConnectHandlers();
     qApp->installEventFilter(this);
     CreateDialogs();
+    m_query = std::make_unique<MainWindowQuery>(*this);
 }
 
 TfrmKestrune::~TfrmKestrune() = default;

@@ -11,6 +11,7 @@
 #include <QMainWindow>
 #include <QPoint>
 #include <array>
+#include <memory>
 #include <optional>
 #include <string>
 #include <vector>
@@ -36,6 +37,7 @@ class QAction;
 class QMenu;
 class QMenuBar;
 
+class MainWindowQuery;
 class TfrmAbout;
 class TfrmLoginBox;
 class TfrmMessage;
@@ -236,4 +238,6 @@ private:
     TfrmLoginBox* m_frmLoginBox = nullptr;
     TfrmProxySettings* m_frmProxySettings = nullptr;
     TfrmAbout* m_frmAbout = nullptr;
+
+    std::unique_ptr<MainWindowQuery> m_query;  // the Users and Locks lists and their query
 };

@@ -6,6 +6,7 @@
 #include <QComboBox>
 
 #include "app/main_window.h"
+#include "app/main_window_query.h"
 
 // Browser: fills tvwDrives (showing the "Please Wait" window meanwhile).
 void TfrmKestrune::LoadDrives() {}
@@ -17,11 +18,12 @@ void TfrmKestrune::UpdateServerPage() {
 
 // Query: the path box's text into the Users and Locks lists. Recording the
 // path among the recent paths is its first step.
-void TfrmKestrune::GetOpenFilesData() {
-    UpdatePickList(m_ui.cboFileName->currentText().toStdString());
-}
+void TfrmKestrune::GetOpenFilesData() { m_query->GetOpenFilesData(); }
 
-void TfrmKestrune::cmdCheckClick() { GetOpenFilesData(); }
+void TfrmKestrune::cmdCheckClick() {
+    GetOpenFilesData();
+    m_prompts.SetBusyPointer(false);
+}
 
 void TfrmKestrune::LMDButton1Click() {
     GetOpenFilesData();
