@@ -346,6 +346,16 @@ TEST_F(MainWindowTest, AMaximisedCloseKeepsTheLastNormalPlacement) {
     EXPECT_NE(stored.find("Width=700\nHeight=400\nTop=20\nLeft=10\n"), std::string::npos) << stored;
 }
 
+TEST_F(MainWindowTest, AnAbsurdStoredSizeStartsAWindowWithinTheDesktop) {
+    WriteSettings("[Size]\nWidth=2000000000\nHeight=2000000000\n");
+    TfrmKestrune& w = Start();
+    const QRect desktop = w.screen()->virtualGeometry();
+    EXPECT_EQ(w.size(), desktop.size());
+    w.close();
+    EXPECT_NE(Settings().find("Width=" + std::to_string(desktop.width()) + "\n"), std::string::npos)
+        << Settings();
+}
+
 TEST_F(MainWindowTest, ReplacingAListModelKeepsTheColumnWidths) {
     WriteSettings("[Users]\nColumn0=60\nColumn3=0\n[Locks]\nColumn6=120\n");
     TfrmKestrune& w = Start();
