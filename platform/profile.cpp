@@ -21,9 +21,12 @@ namespace fs = std::filesystem;
 
 namespace {
 
+constexpr std::string_view kUtf8Bom = "\xEF\xBB\xBF";
+
 struct IniText {
     std::vector<std::string> lines;
     std::string eol = "\n";
+    bool bom = false;  // kept, so a file saved by an editor stays as it saved it
 };
 
 bool SameName(std::string_view a, std::string_view b) {
@@ -93,6 +96,10 @@ IniText Load(const fs::path& path) {
     std::string line;
     bool first = true;
     while (std::getline(in, line)) {
+        if (first && line.starts_with(kUtf8Bom)) {
+            line.erase(0, kUtf8Bom.size());
+            text.bom = true;
+        }
         if (!line.empty() && line.back() == '\r') {
             line.pop_back();
             if (first) text.eol = "\r\n";
@@ -296,7 +303,7 @@ bool IniProfile::WriteText(const std::string& section, const std::string& key,
         text.lines.push_back(std::move(line));
     }
 
-    std::string content;
+    std::string content(text.bom ? kUtf8Bom : std::string_view());
     for (const std::string& l : text.lines) content += l + text.eol;
     return WriteAtomically(target, content);
 }

@@ -225,6 +225,15 @@ TEST_F(ProfileTest, ConcurrentWritersLoseNoKey) {
     EXPECT_EQ(missing, 0) << Read(Fallback());
 }
 
+TEST_F(ProfileTest, AByteOrderMarkBeforeTheFirstSectionIsKept) {
+    // Editors on the workstation save a hand-edited file with one.
+    Write(Beside(), "\xEF\xBB\xBF[Options]\r\nEnableClear=0\r\n");
+    IniProfile profile = Profile();
+    EXPECT_EQ(profile.ReadInt("Options", "EnableClear", 1), 0);
+    ASSERT_TRUE(profile.WriteInt("Options", "EnableSend", 0));
+    EXPECT_EQ(Read(Beside()), "\xEF\xBB\xBF[Options]\r\nEnableClear=0\r\nEnableSend=0\r\n");
+}
+
 TEST_F(ProfileTest, ProgramLocationFollowsXdgConfigHome) {
     const char* savedXdg = std::getenv("XDG_CONFIG_HOME");
     const std::string restore = savedXdg ? savedXdg : "";
