@@ -390,6 +390,12 @@ TEST_F(MainWindowTest, EnterInThePathBoxRunsTheCheck) {
     // The same path again: the list does not grow, typing adds nothing.
     QTest::keyClick(edit, Qt::Key_Enter);
     EXPECT_EQ(PickList(), std::vector<std::string>{"F:\\DATA"});
+    // Typed in other case, the path stays as typed: case makes a new entry.
+    edit->clear();
+    QTest::keyClicks(edit, "f:\\data");
+    QTest::keyClick(edit, Qt::Key_Return);
+    EXPECT_EQ(PickList(), (std::vector<std::string>{"F:\\DATA", "f:\\data"}));
+    EXPECT_EQ(w.ui().cboFileName->currentText(), "f:\\data");
 }
 
 TEST_F(MainWindowTest, EscFromAnyFocusedControlOrFileExitClosesAndSaves) {
