@@ -381,6 +381,22 @@ TEST_F(MainWindowTest, CommandLinePathIsQueriedAndRecorded) {
     EXPECT_FALSE(m_prompts.busy);
 }
 
+TEST_F(MainWindowTest, AGapInTheStoredPathsIsClosedUpOrFilled) {
+    const std::string withGap = "[Recent Files]\nEntry0=F:\\A\nEntry1=\nEntry2=F:\\C\n";
+    WriteSettings(withGap);
+    TfrmKestrune& w = Start();
+    EXPECT_EQ(PickList(), (std::vector<std::string>{"F:\\A", "F:\\C"}));
+    w.close();
+    EXPECT_NE(Settings().find("Entry0=F:\\A\nEntry1=F:\\C\nEntry2=\n"), std::string::npos)
+        << Settings();
+
+    WriteSettings(withGap);
+    TfrmKestrune& again = Start();
+    again.ui().cboFileName->setEditText("F:\\D");
+    again.ui().cmdCheck->click();
+    EXPECT_EQ(PickList(), (std::vector<std::string>{"F:\\A", "F:\\D", "F:\\C"}));
+}
+
 TEST_F(MainWindowTest, EnterInThePathBoxRunsTheCheck) {
     TfrmKestrune& w = Start();
     QLineEdit* edit = w.ui().cboFileName->lineEdit();
