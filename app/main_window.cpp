@@ -486,11 +486,15 @@ void TfrmKestrune::LoadDefaults() {
 
 void TfrmKestrune::ApplyPlacement(const StoredPlacement& stored) {
     Rect screenRect;
+    Rect desktop;
     if (const QScreen* s = screen()) {
         const QRect g = s->geometry();
+        const QRect v = s->virtualGeometry();
         screenRect = {g.left(), g.top(), g.width(), g.height()};
+        desktop = {v.left(), v.top(), v.width(), v.height()};
     }
-    const Rect r = ResolvePlacement(stored, width(), height(), kMinWidth, kMinHeight, screenRect);
+    const Rect r =
+        ResolvePlacement(stored, width(), height(), kMinWidth, kMinHeight, screenRect, desktop);
     resize(r.width, r.height);
     move(r.left, r.top);
     switch (StateFromStored(stored.state)) {

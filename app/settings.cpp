@@ -25,10 +25,16 @@ OptionStates BuiltInOptionStates() {
 }
 
 Rect ResolvePlacement(const StoredPlacement& stored, int builtInWidth, int builtInHeight,
-                      int minWidth, int minHeight, const Rect& screen) {
+                      int minWidth, int minHeight, const Rect& screen, const Rect& desktop) {
     Rect r;
-    r.width = std::max(stored.width != 0 ? stored.width : builtInWidth, minWidth);
-    r.height = std::max(stored.height != 0 ? stored.height : builtInHeight, minHeight);
+    r.width = stored.width != 0 ? stored.width : builtInWidth;
+    r.height = stored.height != 0 ? stored.height : builtInHeight;
+    if (desktop.width > 0 && desktop.height > 0) {
+        r.width = std::min(r.width, desktop.width);
+        r.height = std::min(r.height, desktop.height);
+    }
+    r.width = std::max(r.width, minWidth);
+    r.height = std::max(r.height, minHeight);
     r.top = stored.top != 0 ? stored.top : Centred(screen.top, screen.height, r.height);
     r.left = stored.left != 0 ? stored.left : Centred(screen.left, screen.width, r.width);
     return r;

@@ -86,9 +86,11 @@ struct Rect {
 
 // Where the window goes at start: the stored size (raised to the minimum),
 // and on an axis whose stored edge is 0, centred on the screen with the
-// division truncating toward zero.
+// division truncating toward zero. A desktop with an area also bounds the
+// size, as the windowing system would: a hand-edited size of millions of
+// pixels must not ask for a window nothing can draw.
 Rect ResolvePlacement(const StoredPlacement& stored, int builtInWidth, int builtInHeight,
-                      int minWidth, int minHeight, const Rect& screen);
+                      int minWidth, int minHeight, const Rect& screen, const Rect& desktop = {});
 // Stored states other than 0, 1 and 2 start the window normal.
 WindowState StateFromStored(int state);
 

@@ -1,16 +1,19 @@
 #include "platform/profile.h"
 
 #include <fcntl.h>
+#include <sys/file.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
 #include <cerrno>
 #include <charconv>
+#include <chrono>
 #include <cstdio>
 #include <cstdlib>
 #include <fstream>
 #include <optional>
 #include <system_error>
+#include <thread>
 #include <utility>
 #include <vector>
 
@@ -18,9 +21,12 @@ namespace fs = std::filesystem;
 
 namespace {
 
+constexpr std::string_view kUtf8Bom = "\xEF\xBB\xBF";
+
 struct IniText {
     std::vector<std::string> lines;
     std::string eol = "\n";
+    bool bom = false;  // kept, so a file saved by an editor stays as it saved it
 };
 
 bool SameName(std::string_view a, std::string_view b) {
@@ -90,6 +96,10 @@ IniText Load(const fs::path& path) {
     std::string line;
     bool first = true;
     while (std::getline(in, line)) {
+        if (first && line.starts_with(kUtf8Bom)) {
+            line.erase(0, kUtf8Bom.size());
+            text.bom = true;
+        }
         if (!line.empty() && line.back() == '\r') {
             line.pop_back();
             if (first) text.eol = "\r\n";
@@ -127,15 +137,51 @@ Position Find(const IniText& text, std::string_view section, std::string_view ke
     return pos;
 }
 
-bool WriteAtomically(fs::path target, const std::string& content) {
+// Renaming over a link would replace the link; the file it names is meant.
+fs::path WriteTarget(fs::path target) {
     std::error_code ec;
-    // Renaming over a link would replace the link; the file it names is meant.
     if (fs::is_symlink(target, ec)) {
         fs::path resolved = fs::canonical(target, ec);
         if (!ec) target = std::move(resolved);
     }
-    const fs::path dir = target.has_parent_path() ? target.parent_path() : fs::path(".");
-    fs::create_directories(dir, ec);
+    return target;
+}
+
+fs::path DirectoryOf(const fs::path& target) {
+    return target.has_parent_path() ? target.parent_path() : fs::path(".");
+}
+
+// Writers of one file exclude each other from reading it to renaming the new
+// text over it; otherwise one program's write replaces another's key written
+// in between (two windows closing at once). The lock is on the directory,
+// which, unlike the file, outlives the rename. Where it cannot be had (a file
+// system without locks, a holder that does not let go) the write goes on
+// unlocked rather than hang the window.
+class DirectoryLock final {
+public:
+    explicit DirectoryLock(const fs::path& dir)
+        : m_fd(::open(dir.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC)) {
+        if (m_fd < 0) return;
+        for (int attempt = 0; attempt < 200; ++attempt) {
+            if (::flock(m_fd, LOCK_EX | LOCK_NB) == 0) return;
+            if (errno != EWOULDBLOCK && errno != EINTR) break;
+            std::this_thread::sleep_for(std::chrono::milliseconds(10));
+        }
+        ::close(m_fd);
+        m_fd = -1;
+    }
+    ~DirectoryLock() {
+        if (m_fd >= 0) ::close(m_fd);  // closing releases the lock
+    }
+    DirectoryLock(const DirectoryLock&) = delete;
+    DirectoryLock& operator=(const DirectoryLock&) = delete;
+
+private:
+    int m_fd;
+};
+
+bool WriteAtomically(const fs::path& target, const std::string& content) {
+    const fs::path dir = DirectoryOf(target);
 
     std::string pattern = (dir / (target.filename().string() + ".XXXXXX")).string();
     const int fd = ::mkstemp(pattern.data());
@@ -239,7 +285,10 @@ bool IniProfile::WriteText(const std::string& section, const std::string& key,
         IsComment(key))
         return false;
 
-    const fs::path target = Location();
+    const fs::path target = WriteTarget(Location());
+    std::error_code ec;
+    fs::create_directories(DirectoryOf(target), ec);
+    const DirectoryLock lock(DirectoryOf(target));
     IniText text = Load(target);
     const Position pos = Find(text, section, key);
     std::string line = key + "=" + Quote(value);
@@ -254,7 +303,7 @@ bool IniProfile::WriteText(const std::string& section, const std::string& key,
         text.lines.push_back(std::move(line));
     }
 
-    std::string content;
+    std::string content(text.bom ? kUtf8Bom : std::string_view());
     for (const std::string& l : text.lines) content += l + text.eol;
     return WriteAtomically(target, content);
 }

@@ -10,7 +10,9 @@
 //  - a write replaces the value in place, or adds the key (and its section)
 //    when missing, and replaces the whole file atomically (a temporary file in
 //    the same directory renamed over it), so a crash never leaves it half
-//    written;
+//    written; concurrent writers (two windows closing at once) take turns,
+//    so neither loses the other's keys;
+//  - a UTF-8 byte order mark before the first line is passed over and kept;
 //  - an integer that does not parse (or does not fit) counts as missing;
 //  - failures to write are returned, never thrown.
 

@@ -346,6 +346,16 @@ TEST_F(MainWindowTest, AMaximisedCloseKeepsTheLastNormalPlacement) {
     EXPECT_NE(stored.find("Width=700\nHeight=400\nTop=20\nLeft=10\n"), std::string::npos) << stored;
 }
 
+TEST_F(MainWindowTest, AnAbsurdStoredSizeStartsAWindowWithinTheDesktop) {
+    WriteSettings("[Size]\nWidth=2000000000\nHeight=2000000000\n");
+    TfrmKestrune& w = Start();
+    const QRect desktop = w.screen()->virtualGeometry();
+    EXPECT_EQ(w.size(), desktop.size());
+    w.close();
+    EXPECT_NE(Settings().find("Width=" + std::to_string(desktop.width()) + "\n"), std::string::npos)
+        << Settings();
+}
+
 TEST_F(MainWindowTest, ReplacingAListModelKeepsTheColumnWidths) {
     WriteSettings("[Users]\nColumn0=60\nColumn3=0\n[Locks]\nColumn6=120\n");
     TfrmKestrune& w = Start();
@@ -371,6 +381,22 @@ TEST_F(MainWindowTest, CommandLinePathIsQueriedAndRecorded) {
     EXPECT_FALSE(m_prompts.busy);
 }
 
+TEST_F(MainWindowTest, AGapInTheStoredPathsIsClosedUpOrFilled) {
+    const std::string withGap = "[Recent Files]\nEntry0=F:\\A\nEntry1=\nEntry2=F:\\C\n";
+    WriteSettings(withGap);
+    TfrmKestrune& w = Start();
+    EXPECT_EQ(PickList(), (std::vector<std::string>{"F:\\A", "F:\\C"}));
+    w.close();
+    EXPECT_NE(Settings().find("Entry0=F:\\A\nEntry1=F:\\C\nEntry2=\n"), std::string::npos)
+        << Settings();
+
+    WriteSettings(withGap);
+    TfrmKestrune& again = Start();
+    again.ui().cboFileName->setEditText("F:\\D");
+    again.ui().cmdCheck->click();
+    EXPECT_EQ(PickList(), (std::vector<std::string>{"F:\\A", "F:\\D", "F:\\C"}));
+}
+
 TEST_F(MainWindowTest, EnterInThePathBoxRunsTheCheck) {
     TfrmKestrune& w = Start();
     QLineEdit* edit = w.ui().cboFileName->lineEdit();
@@ -380,6 +406,12 @@ TEST_F(MainWindowTest, EnterInThePathBoxRunsTheCheck) {
     // The same path again: the list does not grow, typing adds nothing.
     QTest::keyClick(edit, Qt::Key_Enter);
     EXPECT_EQ(PickList(), std::vector<std::string>{"F:\\DATA"});
+    // Typed in other case, the path stays as typed: case makes a new entry.
+    edit->clear();
+    QTest::keyClicks(edit, "f:\\data");
+    QTest::keyClick(edit, Qt::Key_Return);
+    EXPECT_EQ(PickList(), (std::vector<std::string>{"F:\\DATA", "f:\\data"}));
+    EXPECT_EQ(w.ui().cboFileName->currentText(), "f:\\data");
 }
 
 TEST_F(MainWindowTest, EscFromAnyFocusedControlOrFileExitClosesAndSaves) {

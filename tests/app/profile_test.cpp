@@ -6,6 +6,7 @@
 #include <cstdlib>
 #include <fstream>
 #include <sstream>
+#include <thread>
 
 namespace fs = std::filesystem;
 
@@ -202,6 +203,35 @@ TEST_F(ProfileTest, AFailedWriteIsReportedAndLeavesNothingBehind) {
     EXPECT_FALSE(profile.WriteInt("Size", "Width", 1));
     EXPECT_EQ(profile.ReadInt("Size", "Width", 5), 5);
     EXPECT_EQ(Read(m_dir / "config" / "kestrune"), "in the way");
+}
+
+TEST_F(ProfileTest, ConcurrentWritersLoseNoKey) {
+    // Two windows closing at once: each write reads the file, changes one
+    // key and replaces the file; without exclusion one replaces the other's.
+    constexpr int kKeys = 40;
+    auto writer = [this](const char* section) {
+        IniProfile profile = Profile();
+        for (int i = 0; i < kKeys; ++i) profile.WriteInt(section, "Key" + std::to_string(i), i);
+    };
+    std::thread first(writer, "First");
+    std::thread second(writer, "Second");
+    first.join();
+    second.join();
+    const IniProfile profile = Profile();
+    int missing = 0;
+    for (const char* section : {"First", "Second"})
+        for (int i = 0; i < kKeys; ++i)
+            missing += profile.ReadInt(section, "Key" + std::to_string(i), -1) != i ? 1 : 0;
+    EXPECT_EQ(missing, 0) << Read(Fallback());
+}
+
+TEST_F(ProfileTest, AByteOrderMarkBeforeTheFirstSectionIsKept) {
+    // Editors on the workstation save a hand-edited file with one.
+    Write(Beside(), "\xEF\xBB\xBF[Options]\r\nEnableClear=0\r\n");
+    IniProfile profile = Profile();
+    EXPECT_EQ(profile.ReadInt("Options", "EnableClear", 1), 0);
+    ASSERT_TRUE(profile.WriteInt("Options", "EnableSend", 0));
+    EXPECT_EQ(Read(Beside()), "\xEF\xBB\xBF[Options]\r\nEnableClear=0\r\nEnableSend=0\r\n");
 }
 
 TEST_F(ProfileTest, ProgramLocationFollowsXdgConfigHome) {

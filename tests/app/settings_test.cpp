@@ -162,6 +162,7 @@ TEST(Placement, StoredEdgesOrCentredOnTheScreen) {
         const char* what;
         StoredPlacement stored;
         Rect expected;
+        Rect desktop{};  // no area: no bound
     };
     const Case cases[] = {
         {"nothing stored: built-in size, centred", {}, {589, 314, 741, 452}},
@@ -170,9 +171,14 @@ TEST(Placement, StoredEdgesOrCentredOnTheScreen) {
         {"below the minimum size", {100, 100, 5, 5, 0}, {5, 5, 510, 300}},
         {"taller than the screen: the offset truncates toward zero", {0, 1083, 0, 0, 0},
          {589, -1, 741, 1083}},
+        {"a size beyond the desktop is bounded by it", {2000000000, 2000000000, 0, 0, 0},
+         {-320, -180, 2560, 1440}, {0, 0, 2560, 1440}},
+        {"a desktop below the minimum size still gets the minimum", {0, 0, 0, 0, 0},
+         {705, 390, 510, 300}, {0, 0, 400, 200}},
     };
     for (const Case& c : cases)
-        EXPECT_EQ(ResolvePlacement(c.stored, 741, 452, 510, 300, screen), c.expected) << c.what;
+        EXPECT_EQ(ResolvePlacement(c.stored, 741, 452, 510, 300, screen, c.desktop), c.expected)
+            << c.what;
 }
 
 TEST(Placement, UnknownStatesStartNormal) {
