@@ -236,6 +236,9 @@ TEST_F(OpenFileQueryTest, EachPathKindChecksItsFiles) {
         {"FS1\\SYS:README.TXT", false, {"FS1\\SYS:\\README.TXT"}},
         {"F:\\README.TXT", false, {"FS1\\SYS:\\README.TXT"}},
         {"FS1/SYS:*.TXT", false, {"FS1\\SYS:\\README.TXT"}},
+        // "/" between directories, as the client takes it.
+        {"FS1/SYS:ACCT/*.TXT", false, {"FS1\\SYS:ACCT\\NOTES.TXT", "FS1\\SYS:ACCT\\NOTE1.TXT"}},
+        {"F:/ACCT/LEDGER.DAT", true, {"FS1\\SYS:ACCT\\LEDGER.DAT"}},
         {"FS1\\SYS:EMPTY\\*.*", true, {}},
     };
     for (const auto& c : cases) {
@@ -346,6 +349,7 @@ TEST_F(OpenFileQueryTest, EachFailureShowsItsBoxAndTheWalkGoesOn) {
         std::size_t usersRows;
         std::size_t locksRows;
         std::optional<QueryWindow::Page> page;
+        const char* lastChecked = nullptr;  // where given: the walk got that far
     } cases[] = {
         {"the path cannot be parsed", R"([{"call":"NWParsePath","code":"0x880F"}])",
          "FS1\\SYS:ACCT\\*.DAT", {"NWParsePath\n Code : 880f", kNoMatch}, 0, 0, std::nullopt},
@@ -388,6 +392,21 @@ TEST_F(OpenFileQueryTest, EachFailureShowsItsBoxAndTheWalkGoesOn) {
          R"([{"call":"NWGetNSPath","code":"0x8901","path":"SYS:ACCT\\LEDGER.DAT"}])",
          "FS1\\SYS:ACCT\\*.DAT", {"Error with nwgetnspath \n Code : 8901"}, 0, 0,
          QueryWindow::Page::Users},
+        {"good files followed by a failed one",
+         R"([{"call":"NWGetNSPath","code":"0x8901","path":"SYS:ACCT\\SUB\\INNER\\Z.DAT"}])",
+         "FS1\\SYS:ACCT\\*.DAT", {"Error with nwgetnspath \n Code : 8901"}, 5, 2,
+         QueryWindow::Page::Path, "FS1\\SYS:ACCT\\SUB\\INNER\\Z.DAT"},
+        // A subdirectory that cannot be walked ends its own level only.
+        {"a subdirectory gets no directory handle",
+         R"([{"call":"NWAllocTempNSDirHandle2","code":"0x899D","path":"SYS:ACCT\\ARCHIVE.DAT"}])",
+         "FS1\\SYS:ACCT\\*.DAT", {"NWAllocTempNSDirHandle2\n Code : 899d"}, 5, 2,
+         QueryWindow::Page::Users, "FS1\\SYS:ACCT\\SUB\\INNER\\Z.DAT"},
+        // The fifth scan call is the subdirectory pass's first: the file pass
+        // returned LEDGER.DAT, ARCHIVE.DAT, AUDIT.DAT and its end.
+        {"the subdirectory pass breaks",
+         R"([{"call":"NWScanNSEntryInfo","code":"0x8801","after":4,"times":1}])",
+         "FS1\\SYS:ACCT\\*.DAT", {"NWScanNSEntryInfo\n Code : 8801"}, 5, 2,
+         QueryWindow::Page::Users, "FS1\\SYS:ACCT\\AUDIT.DAT"},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.what);
@@ -404,6 +423,10 @@ TEST_F(OpenFileQueryTest, EachFailureShowsItsBoxAndTheWalkGoesOn) {
         EXPECT_EQ(users.RowCount(), c.usersRows);
         EXPECT_EQ(locks.RowCount(), c.locksRows);
         EXPECT_EQ(window.page, c.page);
+        if (c.lastChecked) {
+            ASSERT_FALSE(window.Checked().empty());
+            EXPECT_EQ(window.Checked().back(), c.lastChecked);
+        }
         EXPECT_EQ(window.status, std::to_string(c.usersRows) + " Open Handle(s)");
         EXPECT_FALSE(prompts.busy);
         EXPECT_FALSE(window.running);
