@@ -143,8 +143,11 @@ TEST_F(OpenFileQueryTest, AFailedFullNameReadShowsItsStepWithoutOwnerAndFreesThe
         const char* call;
         const char* code;
         const char* box;  // empty: no box
+        int after = 0;    // matching calls that succeed first
     } cases[] = {
         {"DSAllocBuf", "0x8801", "DSAllocBuf\n Code : 8801"},
+        // The request buffer fails after the reply buffer was had.
+        {"DSAllocBuf", "0x8801", "DSAllocBuf\n Code : 8801", 1},
         {"DSInitBuf", "-641", "DSInitBuf\n Code : fffffd7f"},
         {"DSCanonicalizeName", "-601", "NWDSCanocaliseName\n Code : fffffda7"},
         {"NWDSPutAttrName", "-641", "NWDSPutAttrName\n Code : fffffd7f"},
@@ -155,9 +158,10 @@ TEST_F(OpenFileQueryTest, AFailedFullNameReadShowsItsStepWithoutOwnerAndFreesThe
         {"NWDSGetAttrVal", "-641", "NWDSGetAttrVal\n Code : fffffd7f"},
     };
     for (const auto& c : cases) {
-        SCOPED_TRACE(std::string(c.call) + " " + c.code);
+        SCOPED_TRACE(std::string(c.call) + " " + c.code + " after " + std::to_string(c.after));
         // Only the first lookup (connection 5's) fails; connection 7's succeeds.
-        LoadWith(json::array({{{"call", c.call}, {"code", c.code}, {"times", 1}}}));
+        LoadWith(json::array(
+            {{{"call", c.call}, {"code", c.code}, {"after", c.after}, {"times", 1}}}));
         Run("FS1\\SYS:ACCT\\LEDGER.DAT");
         const Texts expected = *c.box ? Texts{c.box} : Texts{};
         EXPECT_EQ(prompts.Texts(), expected);
