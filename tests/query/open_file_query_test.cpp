@@ -438,6 +438,25 @@ TEST_F(OpenFileQueryTest, EachFailureShowsItsBoxAndTheWalkGoesOn) {
     }
 }
 
+// The hourglass comes with the query and with every walk level; a failed file
+// gives the normal pointer back until the next level, and the query ends with
+// it. "B" busy, "N" normal, "E" an error box.
+TEST_F(OpenFileQueryTest, TheBusyPointerFollowsTheWalkLevelsAndFailedFiles) {
+    LoadWith(json::parse(
+        R"([{"call":"NWGetNSPath","code":"0x8901","path":"SYS:ACCT\\ARCHIVE.DAT\\OLD.DAT"}])"));
+    window.checkSub = true;
+    Run("FS1\\SYS:ACCT\\*.DAT");
+    std::string pointer;
+    for (const ScriptedPrompts::Shown& shown : prompts.shown) {
+        if (shown.kind == ScriptedPrompts::Kind::Busy) pointer += 'B';
+        if (shown.kind == ScriptedPrompts::Kind::NotBusy) pointer += 'N';
+        if (shown.kind == ScriptedPrompts::Kind::Error) pointer += 'E';
+    }
+    // Query, ACCT, ARCHIVE.DAT (OLD.DAT fails), SUB, INNER, end.
+    EXPECT_EQ(pointer, "BBBENBBN");
+    EXPECT_FALSE(prompts.busy);
+}
+
 TEST_F(OpenFileQueryTest, ADirectoryHandedToTheFileCheckIsRefused) {
     LoadWith(json::array());
     OpenFileQuery query(*network, prompts, window, users, locks);
