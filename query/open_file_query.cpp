@@ -113,11 +113,12 @@ void OpenFileQuery::DoDirScan(const std::string& path) {
     // A directory path has every entry checked. A wildcard or file path is
     // split before its last component, after the last "\" or the volume's ":"
     // whichever comes later: "FS1\SYS:README.TXT" lists "FS1\SYS:" for
-    // "README.TXT", not "FS1\" for "SYS:README.TXT".
+    // "README.TXT", not "FS1\" for "SYS:README.TXT". The client takes "/" between
+    // directories too, and no name can hold one, so it ends a component as well.
     std::string directory = path;
     std::string pattern = "*";
     if (kind != PathKind::Directory) {
-        const std::size_t cut = path.find_last_of("\\:");
+        const std::size_t cut = path.find_last_of("\\/:");
         if (cut != std::string::npos) {
             directory = path.substr(0, cut + 1);
             pattern = path.substr(cut + 1);

@@ -143,8 +143,11 @@ TEST_F(OpenFileQueryTest, AFailedFullNameReadShowsItsStepWithoutOwnerAndFreesThe
         const char* call;
         const char* code;
         const char* box;  // empty: no box
+        int after = 0;    // matching calls that succeed first
     } cases[] = {
         {"DSAllocBuf", "0x8801", "DSAllocBuf\n Code : 8801"},
+        // The request buffer fails after the reply buffer was had.
+        {"DSAllocBuf", "0x8801", "DSAllocBuf\n Code : 8801", 1},
         {"DSInitBuf", "-641", "DSInitBuf\n Code : fffffd7f"},
         {"DSCanonicalizeName", "-601", "NWDSCanocaliseName\n Code : fffffda7"},
         {"NWDSPutAttrName", "-641", "NWDSPutAttrName\n Code : fffffd7f"},
@@ -155,9 +158,10 @@ TEST_F(OpenFileQueryTest, AFailedFullNameReadShowsItsStepWithoutOwnerAndFreesThe
         {"NWDSGetAttrVal", "-641", "NWDSGetAttrVal\n Code : fffffd7f"},
     };
     for (const auto& c : cases) {
-        SCOPED_TRACE(std::string(c.call) + " " + c.code);
+        SCOPED_TRACE(std::string(c.call) + " " + c.code + " after " + std::to_string(c.after));
         // Only the first lookup (connection 5's) fails; connection 7's succeeds.
-        LoadWith(json::array({{{"call", c.call}, {"code", c.code}, {"times", 1}}}));
+        LoadWith(json::array(
+            {{{"call", c.call}, {"code", c.code}, {"after", c.after}, {"times", 1}}}));
         Run("FS1\\SYS:ACCT\\LEDGER.DAT");
         const Texts expected = *c.box ? Texts{c.box} : Texts{};
         EXPECT_EQ(prompts.Texts(), expected);
@@ -236,6 +240,9 @@ TEST_F(OpenFileQueryTest, EachPathKindChecksItsFiles) {
         {"FS1\\SYS:README.TXT", false, {"FS1\\SYS:\\README.TXT"}},
         {"F:\\README.TXT", false, {"FS1\\SYS:\\README.TXT"}},
         {"FS1/SYS:*.TXT", false, {"FS1\\SYS:\\README.TXT"}},
+        // "/" between directories, as the client takes it.
+        {"FS1/SYS:ACCT/*.TXT", false, {"FS1\\SYS:ACCT\\NOTES.TXT", "FS1\\SYS:ACCT\\NOTE1.TXT"}},
+        {"F:/ACCT/LEDGER.DAT", true, {"FS1\\SYS:ACCT\\LEDGER.DAT"}},
         {"FS1\\SYS:EMPTY\\*.*", true, {}},
     };
     for (const auto& c : cases) {
@@ -346,6 +353,7 @@ TEST_F(OpenFileQueryTest, EachFailureShowsItsBoxAndTheWalkGoesOn) {
         std::size_t usersRows;
         std::size_t locksRows;
         std::optional<QueryWindow::Page> page;
+        const char* lastChecked = nullptr;  // where given: the walk got that far
     } cases[] = {
         {"the path cannot be parsed", R"([{"call":"NWParsePath","code":"0x880F"}])",
          "FS1\\SYS:ACCT\\*.DAT", {"NWParsePath\n Code : 880f", kNoMatch}, 0, 0, std::nullopt},
@@ -388,6 +396,21 @@ TEST_F(OpenFileQueryTest, EachFailureShowsItsBoxAndTheWalkGoesOn) {
          R"([{"call":"NWGetNSPath","code":"0x8901","path":"SYS:ACCT\\LEDGER.DAT"}])",
          "FS1\\SYS:ACCT\\*.DAT", {"Error with nwgetnspath \n Code : 8901"}, 0, 0,
          QueryWindow::Page::Users},
+        {"good files followed by a failed one",
+         R"([{"call":"NWGetNSPath","code":"0x8901","path":"SYS:ACCT\\SUB\\INNER\\Z.DAT"}])",
+         "FS1\\SYS:ACCT\\*.DAT", {"Error with nwgetnspath \n Code : 8901"}, 5, 2,
+         QueryWindow::Page::Path, "FS1\\SYS:ACCT\\SUB\\INNER\\Z.DAT"},
+        // A subdirectory that cannot be walked ends its own level only.
+        {"a subdirectory gets no directory handle",
+         R"([{"call":"NWAllocTempNSDirHandle2","code":"0x899D","path":"SYS:ACCT\\ARCHIVE.DAT"}])",
+         "FS1\\SYS:ACCT\\*.DAT", {"NWAllocTempNSDirHandle2\n Code : 899d"}, 5, 2,
+         QueryWindow::Page::Users, "FS1\\SYS:ACCT\\SUB\\INNER\\Z.DAT"},
+        // The fifth scan call is the subdirectory pass's first: the file pass
+        // returned LEDGER.DAT, ARCHIVE.DAT, AUDIT.DAT and its end.
+        {"the subdirectory pass breaks",
+         R"([{"call":"NWScanNSEntryInfo","code":"0x8801","after":4,"times":1}])",
+         "FS1\\SYS:ACCT\\*.DAT", {"NWScanNSEntryInfo\n Code : 8801"}, 5, 2,
+         QueryWindow::Page::Users, "FS1\\SYS:ACCT\\AUDIT.DAT"},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.what);
@@ -404,11 +427,34 @@ TEST_F(OpenFileQueryTest, EachFailureShowsItsBoxAndTheWalkGoesOn) {
         EXPECT_EQ(users.RowCount(), c.usersRows);
         EXPECT_EQ(locks.RowCount(), c.locksRows);
         EXPECT_EQ(window.page, c.page);
+        if (c.lastChecked) {
+            ASSERT_FALSE(window.Checked().empty());
+            EXPECT_EQ(window.Checked().back(), c.lastChecked);
+        }
         EXPECT_EQ(window.status, std::to_string(c.usersRows) + " Open Handle(s)");
         EXPECT_FALSE(prompts.busy);
         EXPECT_FALSE(window.running);
         EXPECT_EQ(network->OpenDirHandles(), 0);
     }
+}
+
+// The hourglass comes with the query and with every walk level; a failed file
+// gives the normal pointer back until the next level, and the query ends with
+// it. "B" busy, "N" normal, "E" an error box.
+TEST_F(OpenFileQueryTest, TheBusyPointerFollowsTheWalkLevelsAndFailedFiles) {
+    LoadWith(json::parse(
+        R"([{"call":"NWGetNSPath","code":"0x8901","path":"SYS:ACCT\\ARCHIVE.DAT\\OLD.DAT"}])"));
+    window.checkSub = true;
+    Run("FS1\\SYS:ACCT\\*.DAT");
+    std::string pointer;
+    for (const ScriptedPrompts::Shown& shown : prompts.shown) {
+        if (shown.kind == ScriptedPrompts::Kind::Busy) pointer += 'B';
+        if (shown.kind == ScriptedPrompts::Kind::NotBusy) pointer += 'N';
+        if (shown.kind == ScriptedPrompts::Kind::Error) pointer += 'E';
+    }
+    // Query, ACCT, ARCHIVE.DAT (OLD.DAT fails), SUB, INNER, end.
+    EXPECT_EQ(pointer, "BBBENBBN");
+    EXPECT_FALSE(prompts.busy);
 }
 
 TEST_F(OpenFileQueryTest, ADirectoryHandedToTheFileCheckIsRefused) {
