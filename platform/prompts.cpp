@@ -11,6 +11,11 @@ std::string FormatErrorBoxText(const std::string& label, NWCode code) {
                       static_cast<unsigned long>(static_cast<std::uint32_t>(code)));
         text += tail;
     }
-    if (text.size() > 255) text.resize(255);
+    if (text.size() > 255) {
+        // Cut on a character boundary: a half character would show as garbage.
+        std::size_t cut = 255;
+        while (cut > 0 && (static_cast<unsigned char>(text[cut]) & 0xC0) == 0x80) --cut;
+        text.resize(cut);
+    }
     return text;
 }

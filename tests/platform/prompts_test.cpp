@@ -18,3 +18,9 @@ TEST(ErrorBoxText, NeverLongerThan255Characters) {
     EXPECT_EQ(FormatErrorBoxText(label, 0x89C6).size(), 255u);
     EXPECT_EQ(FormatErrorBoxText(std::string(250, 'y'), 0x89C6).size(), 255u);
 }
+
+TEST(ErrorBoxText, CutNeverSplitsACharacter) {
+    // 254 ASCII bytes, then a two-byte character straddling the limit.
+    const std::string text = FormatErrorBoxText(std::string(254, 'x') + "\xC3\xA9tail", 0);
+    EXPECT_EQ(text, std::string(254, 'x'));
+}
