@@ -82,8 +82,12 @@ NWCode SimNetwork::NWCallsInit() {
 }
 
 void SimNetwork::Diagnose(const LoadError& error) const {
-    std::fprintf(stderr, "nwsim: %s: %s%s%s\n", m_path.c_str(), error.place.c_str(),
-                 error.place.empty() ? "" : ": ", error.what.c_str());
+    // The place and the reason quote the description, whose names may hold
+    // line breaks: the diagnostic stays one line whatever they hold.
+    std::string line = m_path + ": " + error.place + (error.place.empty() ? "" : ": ") + error.what;
+    auto control = [](char c) { return static_cast<unsigned char>(c) < 0x20; };
+    std::replace_if(line.begin(), line.end(), control, '?');
+    std::fprintf(stderr, "nwsim: %s\n", line.c_str());
 }
 
 bool SimNetwork::LoadFromDisk(bool quiet) {
@@ -142,6 +146,11 @@ NWCode SimNetwork::Change(const std::function<NWCode(Json&)>& change) {
                                        : nwcode::kDescriptionUnreadable;
     }
     DescriptionLock lock(m_path);
+    // Without the lock another program's change could be written over.
+    if (!lock.Held()) {
+        std::fprintf(stderr, "nwsim: %s: cannot lock the description for a change\n", m_path.c_str());
+        return nwcode::kDescriptionUnreadable;
+    }
     if (!(StampOf(m_path) == m_stamp) && !LoadFromDisk(false)) return nwcode::kDescriptionUnreadable;
     Json doc = m_doc;
     NWCode rc = change(doc);

@@ -103,6 +103,19 @@ TEST_F(ChangeTest, ABrokenEditWhileRunningKeepsTheLastGoodNetworkAndIsReportedOn
     EXPECT_EQ(simtest::ReadText(m_file), "{ \"servers\": [ ");
 }
 
+TEST_F(ChangeTest, AChangeThatCannotTakeTheLockIsRefusedAndWritesNothing) {
+    ASSERT_EQ(Start(), 0);
+    ConnHandle conn = Conn();
+    std::filesystem::create_directory(m_file + ".lock");  // no lock can be taken on a directory
+    std::string before = simtest::ReadText(m_file);
+    testing::internal::CaptureStderr();
+    EXPECT_EQ(m_sim->NWClearConnectionNumber(conn, 5), nwcode::kDescriptionUnreadable);
+    std::string err = testing::internal::GetCapturedStderr();
+    EXPECT_EQ(std::count(err.begin(), err.end(), '\n'), 1) << err;
+    EXPECT_EQ(simtest::ReadText(m_file), before);
+    EXPECT_EQ(Users(*m_sim, conn, "SYS:ACCT\\LEDGER.DAT").size(), 3u);
+}
+
 TEST_F(ChangeTest, BroadcastAnswersOneByteEachAndKeepsTheMessage) {
     ASSERT_EQ(Start(), 0);
     ConnHandle conn = Conn();
@@ -180,8 +193,15 @@ TEST_F(ChangeTest, LoginSwitchesNeedConsoleRightsAndStatusDoesNot) {
     ASSERT_EQ(m_sim->GetFileServerLoginStatus(conn, enabled), 0);
     EXPECT_EQ(enabled, 0);
     EXPECT_EQ(Stored(m_file)["workstation"]["bindery"]["FS1"], "SUPERVISOR");
+    // Logins off keep out everyone but the operators, whatever the password.
+    EXPECT_EQ(m_sim->NWLoginToFileServer(conn, "guest", kObjectTypeUser, ""), nwcode::kNoConsoleRights);
+    EXPECT_EQ(Stored(m_file)["workstation"]["bindery"]["FS1"], "SUPERVISOR");
+    EXPECT_EQ(m_sim->NWLoginToFileServer(conn, "guest", kObjectTypeUser, "x"), nwcode::kNoMatch);
+    EXPECT_EQ(m_sim->NWLoginToFileServer(conn, "SUPERVISOR", kObjectTypeUser, "secret"), 0);
     ASSERT_EQ(m_sim->NWEnableFileServerLogin(conn), 0);
     EXPECT_EQ(Stored(m_file)["servers"][0]["loginsEnabled"], true);
+    EXPECT_EQ(m_sim->NWLoginToFileServer(conn, "guest", kObjectTypeUser, ""), 0);
+    EXPECT_EQ(Stored(m_file)["workstation"]["bindery"]["FS1"], "GUEST");
 
     ConnHandle down = 0;
     EXPECT_EQ(
