@@ -480,9 +480,11 @@ private:
             if (!it->is_array() || it->size() != 3)
                 return Fail(Join(place, "version"), "expected [major, minor, revision]");
             for (std::size_t i = 0; i < 3; ++i) {
+                // The server information answers each part in one byte.
                 const Json& v = (*it)[i];
-                if (!v.is_number_unsigned() && !(v.is_number_integer() && v.get<std::int64_t>() >= 0))
-                    return Fail(Join(place, "version"), "expected [major, minor, revision]");
+                if (!(v.is_number_unsigned() || (v.is_number_integer() && v.get<std::int64_t>() >= 0)) ||
+                    v.get<std::uint64_t>() > 255)
+                    return Fail(Join(place, "version"), "expected [major, minor, revision], each 0 to 255");
                 server.version[i] = v.get<std::uint32_t>();
             }
         }

@@ -65,6 +65,8 @@ TEST_F(DescriptionLoadTest, EachBadDescriptionGivesOneLineAndRefusesTheStart) {
         // Wrong types, names a server would not keep, values that would hang a program.
         {R"({"servers": {"name": "A"}})", "servers: expected an array"},
         {R"({"servers": [{"name": "A", "down": "yes"}]})", "servers[0].down: expected true or false"},
+        {R"({"servers": [{"name": "A", "version": [4294967301, 0, 0]}]})",
+         "servers[0].version: expected [major, minor, revision], each 0 to 255"},
         {R"({"servers": [{"name": "A", "volumes": [{"name": "SYS", "number": 0, "longNames": true,
             "entries": ["README.TXT", {"name": "Read me first.txt", "dos": "readme.txt"}]}]}]})",
          "servers[0].volumes[0].entries[1]: duplicate DOS name README.TXT"},
