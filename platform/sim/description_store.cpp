@@ -60,7 +60,7 @@ bool ReplaceFile(const std::string& path, const std::string& text) {
     ::futimens(fd, times);
     // On disk before the rename, so that a crash of the machine leaves the
     // old description or the new one, never an empty file under its name.
-    bool synced = ::fsync(fd) == 0;
+    bool synced = ::fdatasync(fd) == 0;
     if (::close(fd) != 0 || !synced || ::rename(temp.c_str(), path.c_str()) != 0) {
         ::unlink(temp.c_str());
         return false;
