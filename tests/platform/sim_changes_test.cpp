@@ -1,9 +1,12 @@
 #include <gtest/gtest.h>
 
+#include <fcntl.h>
+#include <sys/file.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
 #include <array>
+#include <csignal>
 #include <cstring>
 
 #include <nlohmann/json.hpp>
@@ -114,6 +117,30 @@ TEST_F(ChangeTest, AChangeThatCannotTakeTheLockIsRefusedAndWritesNothing) {
     EXPECT_EQ(std::count(err.begin(), err.end(), '\n'), 1) << err;
     EXPECT_EQ(simtest::ReadText(m_file), before);
     EXPECT_EQ(Users(*m_sim, conn, "SYS:ACCT\\LEDGER.DAT").size(), 3u);
+}
+
+TEST_F(ChangeTest, AWriterKilledMidWriteLeavesTheDescriptionWholeAndTheLockFree) {
+    ASSERT_EQ(Start(), 0);
+    ConnHandle conn = Conn();
+    std::string before = simtest::ReadText(m_file);
+    pid_t child = fork();
+    ASSERT_GE(child, 0);
+    if (child == 0) {
+        // Holds the lock, has half of its new description written, and dies.
+        int lock = open((m_file + ".lock").c_str(), O_RDWR | O_CREAT, 0644);
+        flock(lock, LOCK_EX);
+        simtest::WriteText(m_file + ".tmp." + std::to_string(getpid()), before.substr(0, before.size() / 2));
+        raise(SIGKILL);
+        _exit(0);
+    }
+    int status = 0;
+    ASSERT_EQ(waitpid(child, &status, 0), child);
+    EXPECT_TRUE(WIFSIGNALED(status));
+    EXPECT_EQ(simtest::ReadText(m_file), before);
+    ASSERT_EQ(m_sim->NWClearConnectionNumber(conn, 5), 0);
+    auto next = Open();
+    ASSERT_EQ(next->NWCallsInit(), 0);
+    EXPECT_EQ(Stored(m_file)["servers"][0]["connections"].size(), 2u);
 }
 
 TEST_F(ChangeTest, BroadcastAnswersOneByteEachAndKeepsTheMessage) {
