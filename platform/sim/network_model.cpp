@@ -892,7 +892,8 @@ private:
                 std::string place = "workstation.bindery." + server;
                 std::string name, login;
                 if (!Oem(Json(server), place, name) || !Oem(user, place, login)) return false;
-                ws.bindery[Upper(name)] = login;
+                if (!ws.bindery.emplace(Upper(name), login).second)
+                    return Fail(place, "duplicate server name " + server);
             }
         }
         return true;

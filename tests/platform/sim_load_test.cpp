@@ -60,6 +60,8 @@ TEST_F(DescriptionLoadTest, EachBadDescriptionGivesOneLineAndRefusesTheStart) {
         {R"({"servers": [{"name": "A", "scanEnd": "never"}]})",
          "servers[0].scanEnd: expected \"error\" or \"last-batch\""},
         {R"({"faults": [{"call": "NWGetNSPath", "code": "0xZZ"}]})", "faults[0].code: not a code: 0xZZ"},
+        {R"({"workstation": {"bindery": {"FS1": "A", "fs1": "B"}}})",
+         "workstation.bindery.fs1: duplicate server name fs1"},
         {R"({"workstation": {"drives": {"F": "SYS:"}}})",
          "workstation.drives.F: expected SERVER\\VOLUME:PATH"},
         // Wrong types, names a server would not keep, values that would hang a program.
