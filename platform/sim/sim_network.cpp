@@ -182,11 +182,26 @@ NWCode SimNetwork::MatchFault(const char* name, const CallArgs& args) {
         auto it = m_handles.find(*args.conn);
         if (it != m_handles.end()) server = it->second;
     }
+    // A workstation path ("F:\DIR\NAME") names its server and its
+    // volume-qualified path itself; worked out only for a fault that asks.
+    std::optional<std::string> qualified;
+    bool parsed = false;
+    auto parseWorkstationPath = [&] {
+        if (parsed || args.conn || !server.empty() || args.path.empty()) return;
+        parsed = true;
+        NetPath p;
+        if (ParseNetPath(args.path, p) != 0) return;
+        server = p.server;
+        qualified = p.volume + ":" + p.rest;
+    };
     for (std::size_t i = 0; i < m_net.faults.size(); ++i) {
         const Fault& f = m_net.faults[i];
         if (f.call != name) continue;
+        if (f.server || f.path) parseWorkstationPath();
         if (f.server && !EqualNoCase(*f.server, server)) continue;
-        if (f.path && !EqualNoCase(*f.path, NormalizeSeparators(args.path))) continue;
+        if (f.path && !EqualNoCase(*f.path, NormalizeSeparators(args.path)) &&
+            !(qualified && EqualNoCase(*f.path, *qualified)))
+            continue;
         if (f.connection && (!args.connection || *args.connection != *f.connection)) continue;
         FaultState& state = m_faultState[i];
         if (state.seen++ < f.after) continue;
