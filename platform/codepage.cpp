@@ -14,13 +14,22 @@ bool IsAscii(std::string_view text) {
     return true;
 }
 
-// Length of the UTF-8 sequence that starts with lead (1 for a stray byte, so
-// that a broken sequence costs one '?' per byte and never stalls).
-std::size_t Utf8Length(unsigned char lead) {
-    if (lead >= 0xF0 && lead < 0xF8) return 4;
-    if (lead >= 0xE0) return lead < 0xF0 ? 3 : 1;
-    if (lead >= 0xC2) return 2;
-    return 1;
+// Length of the UTF-8 character at text: its lead byte and the continuation
+// bytes that follow, at most as many as the lead announces. A sequence cut
+// short ends before the next character, which is kept; a stray byte is one.
+std::size_t Utf8Length(std::string_view text) {
+    unsigned char lead = static_cast<unsigned char>(text[0]);
+    std::size_t want = 1;
+    if (lead >= 0xF0 && lead < 0xF8) {
+        want = 4;
+    } else if (lead >= 0xE0 && lead < 0xF0) {
+        want = 3;
+    } else if (lead >= 0xC2 && lead < 0xE0) {
+        want = 2;
+    }
+    std::size_t n = 1;
+    while (n < want && n < text.size() && (static_cast<unsigned char>(text[n]) & 0xC0) == 0x80) ++n;
+    return n;
 }
 
 // One conversion descriptor per thread and direction: opening one costs far
@@ -35,7 +44,7 @@ public:
     Converter& operator=(const Converter&) = delete;
 
     // Converts text; each input unit that has no form in the target becomes
-    // '?'. unit(lead) gives how many input bytes to skip over for one unit.
+    // '?'. unit(rest) gives how many input bytes make the unit rest starts with.
     template <typename Unit>
     std::string Run(std::string_view text, Unit unit) {
         std::string out;
@@ -52,7 +61,7 @@ public:
         while (inLeft > 0) {
             if (iconv(m_cd, &in, &inLeft, &dst, &dstLeft) != static_cast<std::size_t>(-1)) break;
             if (errno == E2BIG) break;  // cannot happen: four bytes per input byte suffice
-            std::size_t skip = unit(static_cast<unsigned char>(*in));
+            std::size_t skip = unit(std::string_view(in, inLeft));
             if (skip > inLeft) skip = inLeft;
             in += skip;
             inLeft -= skip;
@@ -79,5 +88,5 @@ std::string CharToOemA(std::string_view text) {
 std::string OemToCharA(std::string_view oem) {
     if (IsAscii(oem)) return std::string(oem);
     thread_local Converter converter("UTF-8", "CP850");
-    return converter.Run(oem, [](unsigned char) -> std::size_t { return 1; });
+    return converter.Run(oem, [](std::string_view) -> std::size_t { return 1; });
 }

@@ -58,7 +58,10 @@ bool ReplaceFile(const std::string& path, const std::string& text) {
     clock_gettime(CLOCK_REALTIME, &now);
     const struct timespec times[2] = {now, now};
     ::futimens(fd, times);
-    if (::close(fd) != 0 || ::rename(temp.c_str(), path.c_str()) != 0) {
+    // On disk before the rename, so that a crash of the machine leaves the
+    // old description or the new one, never an empty file under its name.
+    bool synced = ::fdatasync(fd) == 0;
+    if (::close(fd) != 0 || !synced || ::rename(temp.c_str(), path.c_str()) != 0) {
         ::unlink(temp.c_str());
         return false;
     }

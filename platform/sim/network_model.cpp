@@ -328,6 +328,21 @@ bool ParseAddress(std::string_view text, NWStationAddress& address) {
     return true;
 }
 
+constexpr std::uint64_t kMaxLatencyMicros = 10'000'000;
+
+// The scans hand their position back in a signed 16-bit iterator, so a list
+// longer than that could never be stepped through to its end.
+constexpr std::size_t kMaxOpensOfAFile = 0x7FFF;
+constexpr std::size_t kMaxLocksOnAFile = 0x7FFF;
+constexpr std::size_t kMaxOpensOfAConnection = 0x7FFE;
+
+// A server keeps a name of at most 255 characters; a control character is
+// no part of any name.
+constexpr std::size_t kMaxNameLength = 255;
+bool HasControl(std::string_view name) {
+    return std::any_of(name.begin(), name.end(), [](char c) { return static_cast<unsigned char>(c) < 0x20; });
+}
+
 // Reads one description into a Network, stopping at the first fault.
 class Builder final {
 public:
@@ -345,8 +360,12 @@ public:
         if (!ReadWorkstation(doc)) return false;
         if (!ReadFaults(doc)) return false;
         if (auto it = doc.find("latencyMicros"); it != doc.end()) {
-            if (!it->is_number_unsigned() && !(it->is_number_integer() && it->get<std::int64_t>() >= 0))
-                return Fail("latencyMicros", "expected a number of microseconds");
+            // Every call sleeps this long: a value beyond any real round trip
+            // would only make the programs hang.
+            if (!(it->is_number_unsigned() || (it->is_number_integer() && it->get<std::int64_t>() >= 0)) ||
+                it->get<std::uint64_t>() > kMaxLatencyMicros)
+                return Fail("latencyMicros", "expected a number of microseconds from 0 to " +
+                                                 std::to_string(kMaxLatencyMicros));
             m_net.latencyMicros = it->get<std::uint64_t>();
         }
         return true;
@@ -450,7 +469,8 @@ private:
         Server server;
         if (!Text(s, "name", place, server.name, true)) return false;
         server.name = Upper(server.name);
-        if (server.name.empty() || server.name.find_first_of("\\/:*?. ") != std::string::npos)
+        if (server.name.empty() || server.name.find_first_of("\\/:*?. ") != std::string::npos ||
+            HasControl(server.name) || server.name.size() > kMaxNameLength)
             return Fail(Join(place, "name"), "not a server name: " + server.name);
         if (m_net.serverByName.count(server.name))
             return Fail(Join(place, "name"), "duplicate server name " + server.name);
@@ -460,9 +480,11 @@ private:
             if (!it->is_array() || it->size() != 3)
                 return Fail(Join(place, "version"), "expected [major, minor, revision]");
             for (std::size_t i = 0; i < 3; ++i) {
+                // The server information answers each part in one byte.
                 const Json& v = (*it)[i];
-                if (!v.is_number_unsigned() && !(v.is_number_integer() && v.get<std::int64_t>() >= 0))
-                    return Fail(Join(place, "version"), "expected [major, minor, revision]");
+                if (!(v.is_number_unsigned() || (v.is_number_integer() && v.get<std::int64_t>() >= 0)) ||
+                    v.get<std::uint64_t>() > 255)
+                    return Fail(Join(place, "version"), "expected [major, minor, revision], each 0 to 255");
                 server.version[i] = v.get<std::uint32_t>();
             }
         }
@@ -534,6 +556,16 @@ private:
         }
         m_resolved.clear();
         IndexOpens(server);
+        for (const auto& [key, opens] : server.opensByFile) {
+            if (opens.size() > kMaxOpensOfAFile)
+                return Fail(Join(place, "connections"), "a file open more than " +
+                                                            std::to_string(kMaxOpensOfAFile) + " times");
+        }
+        for (const auto& [key, locks] : server.locksByFile) {
+            if (locks.size() > kMaxLocksOnAFile)
+                return Fail(Join(place, "connections"),
+                            "more than " + std::to_string(kMaxLocksOnAFile) + " locks on a file");
+        }
         m_net.serverByName.emplace(server.name, static_cast<std::uint32_t>(m_net.servers.size()));
         m_net.servers.push_back(std::move(server));
         return true;
@@ -544,7 +576,8 @@ private:
         Volume volume;
         if (!Text(v, "name", place, volume.name, true)) return false;
         volume.name = Upper(volume.name);
-        if (volume.name.empty() || volume.name.find_first_of("\\/:*?. ") != std::string::npos)
+        if (volume.name.empty() || volume.name.find_first_of("\\/:*?. ") != std::string::npos ||
+            HasControl(volume.name) || volume.name.size() > kMaxNameLength)
             return Fail(Join(place, "name"), "not a volume name: " + volume.name);
         std::optional<std::uint64_t> number;
         if (!v.contains("number")) return Fail(place, "missing number");
@@ -607,7 +640,8 @@ private:
                 return Fail(eplace, "expected a name or an object");
             }
             if (entry.name.empty() || entry.name == "." || entry.name == ".." ||
-                entry.name.find_first_of("\\/:*?") != std::string::npos)
+                entry.name.find_first_of("\\/:*?") != std::string::npos || HasControl(entry.name) ||
+                entry.name.size() > kMaxNameLength)
                 return Fail(eplace, "not a file name: " + OemToCharA(entry.name));
             if (!volume.longNames) {
                 if (!IsValid83(entry.name))
@@ -764,6 +798,9 @@ private:
                 }
                 conn.opens.push_back(std::move(open));
             }
+            if (conn.opens.size() > kMaxOpensOfAConnection)
+                return Fail(Join(place, "open"),
+                            "more than " + std::to_string(kMaxOpensOfAConnection) + " open files");
         }
         server.connectionByNumber.emplace(conn.number, static_cast<std::uint32_t>(server.connections.size()));
         server.connections.push_back(std::move(conn));
@@ -855,7 +892,8 @@ private:
                 std::string place = "workstation.bindery." + server;
                 std::string name, login;
                 if (!Oem(Json(server), place, name) || !Oem(user, place, login)) return false;
-                ws.bindery[Upper(name)] = login;
+                if (!ws.bindery.emplace(Upper(name), login).second)
+                    return Fail(place, "duplicate server name " + server);
             }
         }
         return true;

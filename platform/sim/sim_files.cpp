@@ -145,9 +145,9 @@ int SimNetwork::IsLongNameSpaceSupported(ConnHandle conn, DirHandle dirHandle, c
     Located where;
     std::optional<std::pair<std::uint32_t, std::uint32_t>> base;
     if (dirHandle != 0) {
-        auto it = m_dirHandles.find({conn, dirHandle});
-        if (it == m_dirHandles.end()) return 0;
-        base = std::make_pair(it->second.volume, it->second.entry);
+        const DirHandleInfo* handle = DirectoryOf(*s, conn, dirHandle);
+        if (!handle) return 0;
+        base = std::make_pair(handle->volume, handle->entry);
     }
     if (Locate(*s, path, base, where) != 0) {
         // A path of a missing directory still names its volume.
@@ -190,11 +190,11 @@ NWCode SimNetwork::NWScanNSEntryInfo(ConnHandle conn, DirHandle dirHandle, std::
     NWCode rc;
     const Server* s = ServerWithIdentity(conn, rc);
     if (!s) return rc;
-    auto it = m_dirHandles.find({conn, dirHandle});
-    if (it == m_dirHandles.end()) return kBadDirHandle;
-    const Volume& v = s->volumes[it->second.volume];
+    const DirHandleInfo* handle = DirectoryOf(*s, conn, dirHandle);
+    if (!handle) return kBadDirHandle;
+    const Volume& v = s->volumes[handle->volume];
     if (!v.longNames && nameSpace == kNameSpaceLong) return nwcode::kNameSpaceNotOnVolume;
-    const Entry& dir = v.entries[it->second.entry];
+    const Entry& dir = v.entries[handle->entry];
     bool longNames = nameSpace == kNameSpaceLong;
     std::uint32_t start = 0;
     if (!(sequence[8] == 0xFF && sequence[9] == 0xFF && sequence[10] == 0xFF && sequence[11] == 0xFF))
@@ -207,7 +207,7 @@ NWCode SimNetwork::NWScanNSEntryInfo(ConnHandle conn, DirHandle dirHandle, std::
     auto named = [&](const Entry& e) -> const std::string& { return longNames ? e.name : e.dos; };
     std::uint32_t foundAt = kNoEntry;
     if (!pattern.empty() && !HasWildcards(pattern)) {
-        std::uint32_t e = v.Find(it->second.entry, pattern);
+        std::uint32_t e = v.Find(handle->entry, pattern);
         if (start == 0 && e != kNoEntry && EqualNoCase(named(v.entries[e]), pattern) && wanted(v.entries[e]))
             foundAt = e;
         start = static_cast<std::uint32_t>(dir.children.size());
@@ -222,7 +222,7 @@ NWCode SimNetwork::NWScanNSEntryInfo(ConnHandle conn, DirHandle dirHandle, std::
     }
     if (foundAt == kNoEntry) return nwcode::kNoMatch;
     WriteLE32(sequence.data(), start);
-    WriteLE32(sequence.data() + 8, it->second.entry);
+    WriteLE32(sequence.data() + 8, handle->entry);
     const Entry& e = v.entries[foundAt];
     entry = NWEntryInfo{};
     entry.attributes = e.Attributes();
@@ -355,11 +355,22 @@ NWCode SimNetwork::LocateOn(ConnHandle conn, DirHandle dirHandle, std::string_vi
     if (!s) return rc;
     std::optional<std::pair<std::uint32_t, std::uint32_t>> base;
     if (dirHandle != 0) {
-        auto it = m_dirHandles.find({conn, dirHandle});
-        if (it == m_dirHandles.end()) return kBadDirHandle;
-        base = std::make_pair(it->second.volume, it->second.entry);
+        const DirHandleInfo* handle = DirectoryOf(*s, conn, dirHandle);
+        if (!handle) return kBadDirHandle;
+        base = std::make_pair(handle->volume, handle->entry);
     }
     return Locate(*s, path, base, where);
+}
+
+const SimNetwork::DirHandleInfo* SimNetwork::DirectoryOf(const Server& s, ConnHandle conn,
+                                                         DirHandle dirHandle) const {
+    auto it = m_dirHandles.find({conn, dirHandle});
+    if (it == m_dirHandles.end()) return nullptr;
+    const DirHandleInfo& handle = it->second;
+    if (handle.volume >= s.volumes.size()) return nullptr;
+    const Volume& v = s.volumes[handle.volume];
+    if (handle.entry >= v.entries.size() || !v.entries[handle.entry].directory) return nullptr;
+    return &handle;
 }
 
 std::uint32_t SimNetwork::EntryOf(const Server& s, const Located& where) {

@@ -82,8 +82,12 @@ NWCode SimNetwork::NWCallsInit() {
 }
 
 void SimNetwork::Diagnose(const LoadError& error) const {
-    std::fprintf(stderr, "nwsim: %s: %s%s%s\n", m_path.c_str(), error.place.c_str(),
-                 error.place.empty() ? "" : ": ", error.what.c_str());
+    // The place and the reason quote the description, whose names may hold
+    // line breaks: the diagnostic stays one line whatever they hold.
+    std::string line = m_path + ": " + error.place + (error.place.empty() ? "" : ": ") + error.what;
+    auto control = [](char c) { return static_cast<unsigned char>(c) < 0x20; };
+    std::replace_if(line.begin(), line.end(), control, '?');
+    std::fprintf(stderr, "nwsim: %s\n", line.c_str());
 }
 
 bool SimNetwork::LoadFromDisk(bool quiet) {
@@ -142,6 +146,11 @@ NWCode SimNetwork::Change(const std::function<NWCode(Json&)>& change) {
                                        : nwcode::kDescriptionUnreadable;
     }
     DescriptionLock lock(m_path);
+    // Without the lock another program's change could be written over.
+    if (!lock.Held()) {
+        std::fprintf(stderr, "nwsim: %s: cannot lock the description for a change\n", m_path.c_str());
+        return nwcode::kDescriptionUnreadable;
+    }
     if (!(StampOf(m_path) == m_stamp) && !LoadFromDisk(false)) return nwcode::kDescriptionUnreadable;
     Json doc = m_doc;
     NWCode rc = change(doc);
@@ -173,11 +182,26 @@ NWCode SimNetwork::MatchFault(const char* name, const CallArgs& args) {
         auto it = m_handles.find(*args.conn);
         if (it != m_handles.end()) server = it->second;
     }
+    // A workstation path ("F:\DIR\NAME") names its server and its
+    // volume-qualified path itself; worked out only for a fault that asks.
+    std::optional<std::string> qualified;
+    bool parsed = false;
+    auto parseWorkstationPath = [&] {
+        if (parsed || args.conn || !server.empty() || args.path.empty()) return;
+        parsed = true;
+        NetPath p;
+        if (ParseNetPath(args.path, p) != 0) return;
+        server = p.server;
+        qualified = p.volume + ":" + p.rest;
+    };
     for (std::size_t i = 0; i < m_net.faults.size(); ++i) {
         const Fault& f = m_net.faults[i];
         if (f.call != name) continue;
+        if (f.server || f.path) parseWorkstationPath();
         if (f.server && !EqualNoCase(*f.server, server)) continue;
-        if (f.path && !EqualNoCase(*f.path, NormalizeSeparators(args.path))) continue;
+        if (f.path && !EqualNoCase(*f.path, NormalizeSeparators(args.path)) &&
+            !(qualified && EqualNoCase(*f.path, *qualified)))
+            continue;
         if (f.connection && (!args.connection || *args.connection != *f.connection)) continue;
         FaultState& state = m_faultState[i];
         if (state.seen++ < f.after) continue;

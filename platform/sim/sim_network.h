@@ -348,6 +348,10 @@ private:
     // Workstation paths: "F:...", "SERVER\VOL:...", "\\SERVER\VOL\...".
     NWCode ParseNetPath(std::string_view text, NetPath& out) const;
 
+    // The directory a handle of conn stands for on s, or nullptr when the
+    // handle is unknown or its directory went with a change of the file.
+    const DirHandleInfo* DirectoryOf(const Server& s, ConnHandle conn, DirHandle dirHandle) const;
+
     // A path inside the server of conn, relative to dirHandle when it has no volume.
     NWCode LocateOn(ConnHandle conn, DirHandle dirHandle, std::string_view path, const Server*& s,
                     Located& where) const;

@@ -299,6 +299,11 @@ NWCode SimNetwork::NWLoginToFileServer(ConnHandle conn, const std::string& objec
     auto user = s->users.find(Upper(objectName));
     if (user == s->users.end()) return nwcode::kNoSuchObject;
     if (user->second != password) return nwcode::kNoMatch;
+    // With logins disabled only those with console rights get in, so that an
+    // operator can still switch them back on.
+    auto isUser = [&](const std::string& op) { return EqualNoCase(op, user->first); };
+    if (!s->loginsEnabled && std::none_of(s->operators.begin(), s->operators.end(), isUser))
+        return nwcode::kNoConsoleRights;
     std::string server = s->name;
     std::string name = OemToCharA(user->first);
     return Change([&](Json& doc) -> NWCode {

@@ -29,6 +29,7 @@ TEST(CodePage, CharactersWithoutAFormBecomeQuestionMarks) {
         {"日本.txt", "??.txt"}, {"a€b", "a?b"},  // the euro sign is not in 850
         {"x\xFFy", "x?y"},                       // a stray byte is not text
         {"cut \xC3", "cut ?"},                   // nor is a sequence cut short
+        {"\xE6\x97x\xC3(", "?x?("},             // which leaves the next character alone
         {"why?", "why?"},
     };
     for (const auto& [utf8, oem] : cases) EXPECT_EQ(CharToOemA(utf8), oem) << utf8;

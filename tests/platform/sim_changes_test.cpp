@@ -1,9 +1,12 @@
 #include <gtest/gtest.h>
 
+#include <fcntl.h>
+#include <sys/file.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
 #include <array>
+#include <csignal>
 #include <cstring>
 
 #include <nlohmann/json.hpp>
@@ -103,6 +106,43 @@ TEST_F(ChangeTest, ABrokenEditWhileRunningKeepsTheLastGoodNetworkAndIsReportedOn
     EXPECT_EQ(simtest::ReadText(m_file), "{ \"servers\": [ ");
 }
 
+TEST_F(ChangeTest, AChangeThatCannotTakeTheLockIsRefusedAndWritesNothing) {
+    ASSERT_EQ(Start(), 0);
+    ConnHandle conn = Conn();
+    std::filesystem::create_directory(m_file + ".lock");  // no lock can be taken on a directory
+    std::string before = simtest::ReadText(m_file);
+    testing::internal::CaptureStderr();
+    EXPECT_EQ(m_sim->NWClearConnectionNumber(conn, 5), nwcode::kDescriptionUnreadable);
+    std::string err = testing::internal::GetCapturedStderr();
+    EXPECT_EQ(std::count(err.begin(), err.end(), '\n'), 1) << err;
+    EXPECT_EQ(simtest::ReadText(m_file), before);
+    EXPECT_EQ(Users(*m_sim, conn, "SYS:ACCT\\LEDGER.DAT").size(), 3u);
+}
+
+TEST_F(ChangeTest, AWriterKilledMidWriteLeavesTheDescriptionWholeAndTheLockFree) {
+    ASSERT_EQ(Start(), 0);
+    ConnHandle conn = Conn();
+    std::string before = simtest::ReadText(m_file);
+    pid_t child = fork();
+    ASSERT_GE(child, 0);
+    if (child == 0) {
+        // Holds the lock, has half of its new description written, and dies.
+        int lock = open((m_file + ".lock").c_str(), O_RDWR | O_CREAT, 0644);
+        flock(lock, LOCK_EX);
+        simtest::WriteText(m_file + ".tmp." + std::to_string(getpid()), before.substr(0, before.size() / 2));
+        raise(SIGKILL);
+        _exit(0);
+    }
+    int status = 0;
+    ASSERT_EQ(waitpid(child, &status, 0), child);
+    EXPECT_TRUE(WIFSIGNALED(status));
+    EXPECT_EQ(simtest::ReadText(m_file), before);
+    ASSERT_EQ(m_sim->NWClearConnectionNumber(conn, 5), 0);
+    auto next = Open();
+    ASSERT_EQ(next->NWCallsInit(), 0);
+    EXPECT_EQ(Stored(m_file)["servers"][0]["connections"].size(), 2u);
+}
+
 TEST_F(ChangeTest, BroadcastAnswersOneByteEachAndKeepsTheMessage) {
     ASSERT_EQ(Start(), 0);
     ConnHandle conn = Conn();
@@ -180,8 +220,15 @@ TEST_F(ChangeTest, LoginSwitchesNeedConsoleRightsAndStatusDoesNot) {
     ASSERT_EQ(m_sim->GetFileServerLoginStatus(conn, enabled), 0);
     EXPECT_EQ(enabled, 0);
     EXPECT_EQ(Stored(m_file)["workstation"]["bindery"]["FS1"], "SUPERVISOR");
+    // Logins off keep out everyone but the operators, whatever the password.
+    EXPECT_EQ(m_sim->NWLoginToFileServer(conn, "guest", kObjectTypeUser, ""), nwcode::kNoConsoleRights);
+    EXPECT_EQ(Stored(m_file)["workstation"]["bindery"]["FS1"], "SUPERVISOR");
+    EXPECT_EQ(m_sim->NWLoginToFileServer(conn, "guest", kObjectTypeUser, "x"), nwcode::kNoMatch);
+    EXPECT_EQ(m_sim->NWLoginToFileServer(conn, "SUPERVISOR", kObjectTypeUser, "secret"), 0);
     ASSERT_EQ(m_sim->NWEnableFileServerLogin(conn), 0);
     EXPECT_EQ(Stored(m_file)["servers"][0]["loginsEnabled"], true);
+    EXPECT_EQ(m_sim->NWLoginToFileServer(conn, "guest", kObjectTypeUser, ""), 0);
+    EXPECT_EQ(Stored(m_file)["workstation"]["bindery"]["FS1"], "GUEST");
 
     ConnHandle down = 0;
     EXPECT_EQ(

@@ -93,6 +93,30 @@ TEST_F(DirectoryHandleTest, A254thHandleIsTheLastUntilOneIsReleased) {
     EXPECT_NE(m_sim->DeallocateDirectoryHandle(conn, 0), 0);
 }
 
+TEST_F(DirectoryHandleTest, AHandleWhoseDirectoryWentWithAnotherProgramsChangeIsRefused) {
+    ASSERT_EQ(Start(), 0);
+    ConnHandle conn = Conn();
+    DirHandle handle = 0;
+    ASSERT_EQ(
+        m_sim->NWAllocTempNSDirHandle2(conn, 0, "SYS:ACCT\\ARCHIVE.DAT", kNameSpaceLong, handle, kNameSpaceLong),
+        0);
+    // Another program leaves SYS with fewer entries than the handle's number.
+    nlohmann::json net = nlohmann::json::parse(simtest::kNetwork, nullptr, true, true);
+    net["servers"][0]["volumes"][0]["entries"] = {"ONLY.TXT"};
+    net["servers"][0]["connections"] = nlohmann::json::array();
+    simtest::WriteText(m_file, net.dump());
+    NWCode end = 0;
+    EXPECT_TRUE(ScanNames(*m_sim, conn, handle, kNameSpaceLong, 0xFFFF, "*", &end).empty());
+    EXPECT_NE(end, 0);
+    NWSearchSequence9 seq = NewSearchSequence9();
+    EXPECT_NE(m_sim->NWIntScanFileInformation2(conn, handle, "*", 0xFF, seq, nullptr, 0), 0);
+    EXPECT_EQ(m_sim->IsLongNameSpaceSupported(conn, handle, "X"), 0);
+    // Paths with their volume still work, and the handle can still be released.
+    EXPECT_EQ(m_sim->NWIntScanFileInformation2(conn, 0, "SYS:ONLY.TXT", 0, seq, nullptr, 0), 0);
+    EXPECT_EQ(m_sim->DeallocateDirectoryHandle(conn, handle), 0);
+    EXPECT_EQ(m_sim->OpenDirHandles(), 0);
+}
+
 class DirectoryServicesTest : public SimTest {
 protected:
     DSContext RootContext(bool typeless = true) {

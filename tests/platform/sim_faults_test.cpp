@@ -93,6 +93,25 @@ TEST_F(FaultTest, ConnectionAndDirectoryCodesAndTheStartItself) {
     EXPECT_EQ(m_sim->NWCallsInit(), 0) << "the fault was good for one start only";
 }
 
+TEST_F(FaultTest, AWorkstationPathMatchesByItsServerAndVolumeQualifiedPath) {
+    ASSERT_EQ(Start(WithFaults(nlohmann::json::array(
+                  {{{"call", "NWParseNetWarePath"}, {"code", "0x8801"}, {"server", "fs1"}},
+                   {{"call", "NWParsePath"}, {"code", "0x8802"}, {"path", "sys:acct/ledger.dat"}}}))),
+              0);
+    const std::pair<const char*, NWCode> parses[] = {
+        {"G:\\TOOL.EXE", 0x8801}, {"\\\\FS1\\SYS\\README.TXT", 0x8801}, {"FS2\\SYS:X", 0}};
+    for (const auto& [path, code] : parses) {
+        ConnHandle conn = 0;
+        DirHandle dir = 0;
+        std::string relative;
+        EXPECT_EQ(m_sim->NWParseNetWarePath(path, conn, dir, relative), code) << path;
+    }
+    const std::pair<const char*, NWCode> paths[] = {
+        {"F:\\ACCT\\LEDGER.DAT", 0x8802}, {"FS1/SYS:ACCT/LEDGER.DAT", 0x8802}, {"F:\\README.TXT", 0}};
+    for (const auto& [path, code] : paths)
+        EXPECT_EQ(m_sim->NWParsePath(path, nullptr, nullptr, nullptr, nullptr), code) << path;
+}
+
 TEST_F(FaultTest, EveryCallIsCountedByNameAndWrittenAtExit) {
     ASSERT_EQ(Start(), 0);
     ConnHandle conn = Conn();

@@ -60,8 +60,24 @@ TEST_F(DescriptionLoadTest, EachBadDescriptionGivesOneLineAndRefusesTheStart) {
         {R"({"servers": [{"name": "A", "scanEnd": "never"}]})",
          "servers[0].scanEnd: expected \"error\" or \"last-batch\""},
         {R"({"faults": [{"call": "NWGetNSPath", "code": "0xZZ"}]})", "faults[0].code: not a code: 0xZZ"},
+        {R"({"workstation": {"bindery": {"FS1": "A", "fs1": "B"}}})",
+         "workstation.bindery.fs1: duplicate server name fs1"},
         {R"({"workstation": {"drives": {"F": "SYS:"}}})",
          "workstation.drives.F: expected SERVER\\VOLUME:PATH"},
+        // Wrong types, names a server would not keep, values that would hang a program.
+        {R"({"servers": {"name": "A"}})", "servers: expected an array"},
+        {R"({"servers": [{"name": "A", "down": "yes"}]})", "servers[0].down: expected true or false"},
+        {R"({"servers": [{"name": "A", "version": [4294967301, 0, 0]}]})",
+         "servers[0].version: expected [major, minor, revision], each 0 to 255"},
+        {R"({"servers": [{"name": "A", "volumes": [{"name": "SYS", "number": 0, "longNames": true,
+            "entries": ["README.TXT", {"name": "Read me first.txt", "dos": "readme.txt"}]}]}]})",
+         "servers[0].volumes[0].entries[1]: duplicate DOS name README.TXT"},
+        {R"({"servers": [{"name": "A", "volumes": [{"name": "SYS", "number": 0, "longNames": true,
+            "entries": ["TAB\tNAME.TXT"]}]}]})",
+         "servers[0].volumes[0].entries[0]: not a file name: TAB?NAME.TXT\n"},
+        {R"({"trees": {"TWO\nLINES": 5}})", "trees.TWO?LINES: expected an object\n"},
+        {R"({"latencyMicros": 86400000000})",
+         "latencyMicros: expected a number of microseconds from 0 to 10000000"},
     };
     const std::string deep =
         R"({"servers": [{"name": "A", "volumes": [{"name": "SYS", "number": 0, "entries": )" +
@@ -73,8 +89,35 @@ TEST_F(DescriptionLoadTest, EachBadDescriptionGivesOneLineAndRefusesTheStart) {
             return nest;
         }() +
         "}]}]}";
+    // The scans hand their position back in 16 bits: longer lists could
+    // never be stepped through to their end.
+    auto opens = [](int connections, int each, int locks) {
+        std::string text = R"({"servers": [{"name": "A", "volumes": [{"name": "SYS", "number": 0,
+            "entries": ["F"]}], "connections": [)";
+        for (int c = 0; c < connections; ++c) {
+            text += (c ? ",{" : "{") + std::string(R"("number": )") + std::to_string(c + 1) +
+                    R"(, "user": "U", "open": [)";
+            for (int o = 0; o < each; ++o) text += o ? ",\"SYS:F\"" : "\"SYS:F\"";
+            if (locks) {
+                text += std::string(each ? "," : "") + R"({"path": "SYS:F", "locks": [)";
+                for (int l = 0; l < locks; ++l) text += std::string(l ? "," : "") + R"({"start": 0, "end": 0})";
+                text += "]}";
+            }
+            text += "]}";
+        }
+        return text + "]}]}";
+    };
+    const std::string longName = R"({"servers": [{"name": "A", "volumes": [{"name": "SYS", "number": 0,
+        "longNames": true, "entries": [")" + std::string(256, 'N') + R"("]}]}]})";
+    const std::string openedByOne = opens(1, 0x7FFF, 0);
+    const std::string openedByTwo = opens(2, 0x4000, 0);
+    const std::string locked = opens(1, 0, 0x8000);
     std::vector<BadCase> all(std::begin(cases), std::end(cases));
     all.push_back({deep.c_str(), "nested deeper than 512 levels"});
+    all.push_back({longName.c_str(), "servers[0].volumes[0].entries[0]: not a file name: NNN"});
+    all.push_back({openedByOne.c_str(), "servers[0].connections[0].open: more than 32766 open files"});
+    all.push_back({openedByTwo.c_str(), "servers[0].connections: a file open more than 32767 times"});
+    all.push_back({locked.c_str(), "servers[0].connections: more than 32767 locks on a file"});
     for (const BadCase& c : all) {
         SCOPED_TRACE(std::string(c.text).substr(0, 200));
         testing::internal::CaptureStderr();
