@@ -73,6 +73,10 @@ bool MainWindowQuery::ShowNetworkNumber() const {
 void MainWindowQuery::UpdatePickList(const std::string& path) { m_window.UpdatePickList(path); }
 
 void MainWindowQuery::SetScanStatus(const std::string& text) {
+    // Before each file: what the earlier files found is in the lists by the
+    // time any box about this one can show them.
+    m_users.Publish();
+    m_locks.Publish();
     QLabel* label = m_window.ui().txtScanStatus;
     label->setText(QString::fromStdString(text));
     PaintNowOrSoon(label, m_statusPainted, kStatusPaintMs);
@@ -94,10 +98,14 @@ void MainWindowQuery::HoldListPaints(bool hold) {
 
 void MainWindowQuery::QueryRunning(bool running) {
     m_running = running;
+    m_users.HoldBack(running);
+    m_locks.HoldBack(running);
     HoldListPaints(running);
 }
 
 void MainWindowQuery::Repaint() {
+    m_users.Publish();
+    m_locks.Publish();
     if (m_running) HoldListPaints(false);
     PaintNowOrSoon(&m_window, m_windowPainted, kWindowPaintMs);
     if (m_running) HoldListPaints(true);

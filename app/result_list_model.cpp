@@ -1,6 +1,7 @@
 #include "app/result_list_model.h"
 
 #include <array>
+#include <iterator>
 
 namespace {
 
@@ -21,10 +22,31 @@ void ResultListModel::Clear() {
     beginResetModel();
     m_rows.clear();
     m_rows.shrink_to_fit();
+    m_held.clear();
+    m_held.shrink_to_fit();
     endResetModel();
 }
 
+void ResultListModel::HoldBack(bool hold) {
+    m_holdBack = hold;
+    if (!hold) Publish();
+}
+
+void ResultListModel::Publish() {
+    if (m_held.empty()) return;
+    const int first = static_cast<int>(m_rows.size());
+    beginInsertRows(QModelIndex(), first, first + static_cast<int>(m_held.size()) - 1);
+    m_rows.insert(m_rows.end(), std::make_move_iterator(m_held.begin()),
+                  std::make_move_iterator(m_held.end()));
+    m_held.clear();
+    endInsertRows();
+}
+
 void ResultListModel::Append(ResultRow row) {
+    if (m_holdBack) {
+        m_held.push_back(std::move(row));
+        return;
+    }
     const int position = static_cast<int>(m_rows.size());
     beginInsertRows(QModelIndex(), position, position);
     m_rows.push_back(std::move(row));
@@ -76,6 +98,7 @@ Qt::SortOrder ResultListModel::ColumnClicked(int column) {
 }
 
 void ResultListModel::SortRows(int sortParameter) {
+    Publish();
     if (m_rows.size() < 2) return;
     emit layoutAboutToBeChanged({}, QAbstractItemModel::VerticalSortHint);
 

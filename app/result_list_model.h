@@ -23,11 +23,20 @@ public:
 
     Kind ListKind() const { return m_kind; }
 
-    // ResultList: emptied with a model reset, rows appended one insert each.
+    // ResultList: emptied with a model reset. Rows appended while the model
+    // holds back are kept aside and shown by Publish in one insert; otherwise
+    // each append is an insert of its own.
     void Clear() override;
     void Append(ResultRow row) override;
-    std::size_t RowCount() const override { return m_rows.size(); }
-    const ResultRow& Row(std::size_t index) const override { return m_rows[index]; }
+    std::size_t RowCount() const override { return m_rows.size() + m_held.size(); }
+    const ResultRow& Row(std::size_t index) const override {
+        return index < m_rows.size() ? m_rows[index] : m_held[index - m_rows.size()];
+    }
+
+    // While a query runs the view is not painted row by row, and an insert per
+    // row would make it lay out rows nobody sees: rows wait for Publish.
+    void HoldBack(bool hold);
+    void Publish();
 
     int rowCount(const QModelIndex& parent = QModelIndex()) const override;
     int columnCount(const QModelIndex& parent = QModelIndex()) const override;
@@ -51,5 +60,7 @@ private:
     RowCompare m_compare;
     int m_columns;
     std::vector<ResultRow> m_rows;
+    std::vector<ResultRow> m_held;
+    bool m_holdBack = false;
     SortDirections m_directions;
 };
