@@ -1,17 +1,81 @@
 #include "platform/sim/description_store.h"
 
 #include <fcntl.h>
+#include <pthread.h>
 #include <sys/file.h>
+#include <sys/inotify.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <atomic>
+#include <cstdint>
 #include <cerrno>
+#include <filesystem>
+#include <mutex>
 #include <ctime>
 #include <cstdio>
 #include <fstream>
 #include <sstream>
 
 namespace nwsim {
+
+namespace {
+
+// A forked child shares its parent's inotify queue: whichever reads first
+// takes the other's events. Children therefore stop trusting the watch.
+std::atomic<unsigned> g_forkGeneration{0};
+
+unsigned ForkGeneration() {
+    static std::once_flag registered;
+    std::call_once(registered, [] {
+        pthread_atfork(nullptr, nullptr, [] { g_forkGeneration.fetch_add(1); });
+    });
+    return g_forkGeneration.load();
+}
+
+}  // namespace
+
+ChangeWatch::ChangeWatch(const std::string& path) : m_forkGeneration(ForkGeneration()) {
+    std::filesystem::path dir = std::filesystem::path(path).parent_path();
+    if (dir.empty()) dir = ".";
+    m_fd = ::inotify_init1(IN_NONBLOCK | IN_CLOEXEC);
+    if (m_fd < 0) return;
+    const std::uint32_t mask = IN_MODIFY | IN_ATTRIB | IN_CLOSE_WRITE | IN_MOVED_FROM | IN_MOVED_TO |
+                               IN_CREATE | IN_DELETE | IN_DELETE_SELF | IN_MOVE_SELF;
+    if (::inotify_add_watch(m_fd, dir.c_str(), mask) < 0) Drop();
+}
+
+ChangeWatch::~ChangeWatch() { Drop(); }
+
+void ChangeWatch::Drop() {
+    if (m_fd >= 0) ::close(m_fd);
+    m_fd = -1;
+}
+
+bool ChangeWatch::MaybeChanged() {
+    if (m_fd < 0) return true;
+    if (m_forkGeneration != g_forkGeneration.load()) {
+        Drop();
+        return true;
+    }
+    bool any = false;
+    alignas(inotify_event) char buffer[4096];
+    for (;;) {
+        ssize_t n = ::read(m_fd, buffer, sizeof buffer);
+        if (n <= 0) break;
+        any = true;
+        for (ssize_t at = 0; at < n;) {
+            const auto* event = reinterpret_cast<const inotify_event*>(buffer + at);
+            // The directory itself is gone or events were lost: stop trusting.
+            if (event->mask & (IN_IGNORED | IN_Q_OVERFLOW | IN_DELETE_SELF | IN_MOVE_SELF)) {
+                Drop();
+                return true;
+            }
+            at += static_cast<ssize_t>(sizeof(inotify_event) + event->len);
+        }
+    }
+    return any;
+}
 
 FileStamp StampOf(const std::string& path) {
     FileStamp stamp;

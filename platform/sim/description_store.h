@@ -25,6 +25,27 @@ bool ReadWholeFile(const std::string& path, std::string& text);
 // Writes a temporary file beside path and renames it over path.
 bool ReplaceFile(const std::string& path, const std::string& text);
 
+// Tells cheaply whether the file may have changed since the last ask. A
+// stat walks the whole path on every client call, which dominated the cost of
+// a large query; a watch on the file's directory answers from memory until
+// something there moves. Where the watch cannot be kept (no inotify, the
+// directory itself went away, a forked child sharing the parent's queue) it
+// answers "maybe" every time and the caller falls back to comparing stamps.
+class ChangeWatch final {
+public:
+    explicit ChangeWatch(const std::string& path);
+    ~ChangeWatch();
+    ChangeWatch(const ChangeWatch&) = delete;
+    ChangeWatch& operator=(const ChangeWatch&) = delete;
+    bool MaybeChanged();
+
+private:
+    void Drop();
+
+    int m_fd = -1;
+    unsigned m_forkGeneration = 0;
+};
+
 // An exclusive lock on the side file "<path>.lock", held while it lives.
 class DescriptionLock final {
 public:

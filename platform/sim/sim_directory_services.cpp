@@ -15,7 +15,7 @@ NWCode SimNetwork::DSCreateContextHandle(DSContext& context) {
 }
 
 NWCode SimNetwork::DSGetContext(DSContext context, int key, std::uint32_t& value) {
-    Call call(*this, "DSGetContext", {});
+    Call call(*this, "DSGetContext", {.local = true});
     if (call.rc) return call.rc;
     auto it = m_contexts.find(context);
     if (it == m_contexts.end()) return kDSBadHandle;
@@ -25,7 +25,7 @@ NWCode SimNetwork::DSGetContext(DSContext context, int key, std::uint32_t& value
 }
 
 NWCode SimNetwork::DSGetContext(DSContext context, int key, std::string& value) {
-    Call call(*this, "DSGetContext", {});
+    Call call(*this, "DSGetContext", {.local = true});
     if (call.rc) return call.rc;
     auto it = m_contexts.find(context);
     if (it == m_contexts.end()) return kDSBadHandle;
@@ -40,7 +40,7 @@ NWCode SimNetwork::DSGetContext(DSContext context, int key, std::string& value) 
 }
 
 NWCode SimNetwork::DSSetContext(DSContext context, int key, std::uint32_t value) {
-    Call call(*this, "DSSetContext", {});
+    Call call(*this, "DSSetContext", {.local = true});
     if (call.rc) return call.rc;
     auto it = m_contexts.find(context);
     if (it == m_contexts.end()) return kDSBadHandle;
@@ -50,7 +50,7 @@ NWCode SimNetwork::DSSetContext(DSContext context, int key, std::uint32_t value)
 }
 
 NWCode SimNetwork::DSSetContext(DSContext context, int key, const std::string& value) {
-    Call call(*this, "DSSetContext", {});
+    Call call(*this, "DSSetContext", {.local = true});
     if (call.rc) return call.rc;
     auto it = m_contexts.find(context);
     if (it == m_contexts.end()) return kDSBadHandle;
@@ -65,7 +65,7 @@ NWCode SimNetwork::DSSetContext(DSContext context, int key, const std::string& v
 }
 
 NWCode SimNetwork::DSAllocBuf(std::size_t, DSBuf& buf) {
-    Call call(*this, "DSAllocBuf", {});
+    Call call(*this, "DSAllocBuf", {.local = true});
     if (call.rc) return call.rc;
     buf = m_nextBuffer++;
     m_dsBuffers[buf] = DSBuffer{};
@@ -73,7 +73,7 @@ NWCode SimNetwork::DSAllocBuf(std::size_t, DSBuf& buf) {
 }
 
 NWCode SimNetwork::DSInitBuf(DSContext context, std::uint32_t operation, DSBuf buf) {
-    Call call(*this, "DSInitBuf", {});
+    Call call(*this, "DSInitBuf", {.local = true});
     if (call.rc) return call.rc;
     auto it = m_dsBuffers.find(buf);
     if (it == m_dsBuffers.end() || !m_contexts.count(context)) return kDSBadHandle;
@@ -83,7 +83,7 @@ NWCode SimNetwork::DSInitBuf(DSContext context, std::uint32_t operation, DSBuf b
 }
 
 NWCode SimNetwork::DSFreeBuf(DSBuf buf) {
-    Call call(*this, "DSFreeBuf", {});
+    Call call(*this, "DSFreeBuf", {.local = true});
     if (call.rc) return call.rc;
     return m_dsBuffers.erase(buf) ? nwcode::kSuccess : kDSBadHandle;
 }
@@ -100,7 +100,7 @@ NWCode SimNetwork::DSCanonicalizeName(DSContext context, const std::string& name
 }
 
 NWCode SimNetwork::NWDSPutAttrName(DSContext context, DSBuf request, const std::string& attributeName) {
-    Call call(*this, "NWDSPutAttrName", {});
+    Call call(*this, "NWDSPutAttrName", {.local = true});
     if (call.rc) return call.rc;
     auto it = m_dsBuffers.find(request);
     if (it == m_dsBuffers.end() || !m_contexts.count(context)) return kDSBadHandle;
@@ -133,7 +133,7 @@ NWCode SimNetwork::NWDSRead(DSContext context, const std::string& objectName, st
 }
 
 NWCode SimNetwork::NWDSGetAttrCount(DSContext context, DSBuf reply, std::uint32_t& count) {
-    Call call(*this, "NWDSGetAttrCount", {});
+    Call call(*this, "NWDSGetAttrCount", {.local = true});
     if (call.rc) return call.rc;
     auto it = m_dsBuffers.find(reply);
     if (it == m_dsBuffers.end() || !m_contexts.count(context)) return kDSBadHandle;
@@ -143,7 +143,7 @@ NWCode SimNetwork::NWDSGetAttrCount(DSContext context, DSBuf reply, std::uint32_
 
 NWCode SimNetwork::NWDSGetAttrName(DSContext context, DSBuf reply, std::string& attributeName,
                                    std::uint32_t& valueCount, std::uint32_t& syntaxID) {
-    Call call(*this, "NWDSGetAttrName", {});
+    Call call(*this, "NWDSGetAttrName", {.local = true});
     if (call.rc) return call.rc;
     auto it = m_dsBuffers.find(reply);
     if (it == m_dsBuffers.end() || !m_contexts.count(context)) return kDSBadHandle;
@@ -158,7 +158,7 @@ NWCode SimNetwork::NWDSGetAttrName(DSContext context, DSBuf reply, std::string& 
 }
 
 NWCode SimNetwork::NWDSGetAttrVal(DSContext context, DSBuf reply, std::uint32_t, std::string& value) {
-    Call call(*this, "NWDSGetAttrVal", {});
+    Call call(*this, "NWDSGetAttrVal", {.local = true});
     if (call.rc) return call.rc;
     auto it = m_dsBuffers.find(reply);
     if (it == m_dsBuffers.end() || !m_contexts.count(context)) return kDSBadHandle;

@@ -91,6 +91,8 @@ void SimNetwork::Diagnose(const LoadError& error) const {
 }
 
 bool SimNetwork::LoadFromDisk(bool quiet) {
+    // Watching before the stamp is taken: a change after it is never missed.
+    if (!m_watch) m_watch = std::make_unique<ChangeWatch>(m_path);
     FileStamp stamp = StampOf(m_path);
     std::string text;
     LoadError error;
@@ -132,6 +134,7 @@ NWCode SimNetwork::LoadFirst() {
 
 void SimNetwork::Settle() {
     if (m_options.readOnly && m_changedInMemory) return;
+    if (m_watch && !m_watch->MaybeChanged()) return;
     FileStamp now = StampOf(m_path);
     if (now == m_stamp || !now.exists) return;
     if (!LoadFromDisk(now == m_badStamp)) m_badStamp = now;

@@ -9,6 +9,7 @@
 #include <cstdlib>
 #include <functional>
 #include <map>
+#include <memory>
 #include <mutex>
 #include <optional>
 #include <string>
@@ -248,6 +249,9 @@ private:
         std::string_view server = {};
         std::string_view path = {};
         std::optional<std::uint32_t> connection = std::nullopt;
+        // Answered by the client alone (contexts, buffers, a reply already
+        // read): no server is asked, so there is nothing to bring up to date.
+        bool local = false;
     };
 
     // The gate every client operation passes: counted, refused before a
@@ -260,7 +264,7 @@ private:
                 rc = nwcode::kDescriptionUnreadable;
                 return;
             }
-            sim.Settle();
+            if (!args.local) sim.Settle();
             rc = sim.MatchFault(name, args);
         }
         NWCode rc = 0;
@@ -410,6 +414,7 @@ private:
     Json m_doc;
     Network m_net;
     FileStamp m_stamp;
+    std::unique_ptr<ChangeWatch> m_watch;
     FileStamp m_badStamp;
     std::vector<FaultState> m_faultState;
     std::map<std::string, std::uint64_t> m_counts;
