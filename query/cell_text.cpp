@@ -1,7 +1,6 @@
 #include "query/cell_text.h"
 
 #include <array>
-#include <cstdio>
 
 void UpperCaseAscii(std::string& text) {
     for (char& c : text) {
@@ -16,36 +15,77 @@ std::string CutNameContext(std::string_view name) {
     return std::string(name);
 }
 
+// Both formats are written by hand: they make two cells of every Users row,
+// and a formatted print per cell cost more than the rest of the row's text.
+namespace {
+
+// A byte in decimal with at least two digits, as "%02u" gives it.
+void AppendTwoDigits(std::string& text, unsigned value) {
+    if (value >= 100) text += static_cast<char>('0' + value / 100);
+    text += static_cast<char>('0' + value / 10 % 10);
+    text += static_cast<char>('0' + value % 10);
+}
+
+void AppendDecimal(std::string& text, unsigned value) {
+    if (value >= 100) text += static_cast<char>('0' + value / 100);
+    if (value >= 10) text += static_cast<char>('0' + value / 10 % 10);
+    text += static_cast<char>('0' + value % 10);
+}
+
+void AppendHex(std::string& text, const std::uint8_t* bytes, std::size_t count) {
+    static constexpr char kDigits[] = "0123456789ABCDEF";
+    for (std::size_t i = 0; i < count; ++i) {
+        text += kDigits[bytes[i] >> 4];
+        text += kDigits[bytes[i] & 0x0F];
+    }
+}
+
+}  // namespace
+
 std::string FormatLoginTime(const NWLoginTime& time) {
     static constexpr std::array<const char*, 12> kMonths = {
         "Jan", "Feb", "Mar", "Apr", "May", "Jun", "Jul", "Aug", "Sep", "Oct", "Nov", "Dec"};
-    char month[8];
+    // Each field has its own zero padding, so a byte beyond the usual range
+    // widens its field instead of shifting the others.
+    std::string text;
+    text.reserve(24);
+    AppendTwoDigits(text, time.hour);
+    text += ':';
+    AppendTwoDigits(text, time.minute);
+    text += ' ';
+    AppendTwoDigits(text, time.day);
+    text += '/';
     if (time.month >= 1 && time.month <= 12) {
-        std::snprintf(month, sizeof month, "%s", kMonths[time.month - 1]);
+        text += kMonths[time.month - 1];
     } else {
-        std::snprintf(month, sizeof month, "%02u", static_cast<unsigned>(time.month));
+        AppendTwoDigits(text, time.month);
     }
-    // Each field is formatted with its own zero padding, so a byte beyond the
-    // usual range widens its field instead of shifting the others.
-    char text[64];
-    std::snprintf(text, sizeof text, "%02u:%02u %02u/%s/%04u", static_cast<unsigned>(time.hour),
-                  static_cast<unsigned>(time.minute), static_cast<unsigned>(time.day), month,
-                  static_cast<unsigned>(time.year) + 1900u);
+    text += '/';
+    const unsigned year = static_cast<unsigned>(time.year) + 1900u;  // always four digits
+    text += static_cast<char>('0' + year / 1000);
+    text += static_cast<char>('0' + year / 100 % 10);
+    text += static_cast<char>('0' + year / 10 % 10);
+    text += static_cast<char>('0' + year % 10);
     return text;
 }
 
 std::string FormatStationAddress(const NWStationAddress& address, bool showNetwork) {
-    char text[64];
+    std::string text;
+    text.reserve(24);
     const std::uint8_t* n = address.network;
-    const std::uint8_t* m = address.node;
     if (address.connType == kConnTypeIP) {
-        std::snprintf(text, sizeof text, "%u.%u.%u.%u", n[0], n[1], n[2], n[3]);
-    } else if (showNetwork) {
-        std::snprintf(text, sizeof text, "[%02X%02X%02X%02X:%02X%02X%02X%02X%02X%02X]", n[0], n[1],
-                      n[2], n[3], m[0], m[1], m[2], m[3], m[4], m[5]);
-    } else {
-        std::snprintf(text, sizeof text, "[%02X%02X%02X%02X%02X%02X]", m[0], m[1], m[2], m[3],
-                      m[4], m[5]);
+        for (int i = 0; i < 4; ++i) {
+            if (i != 0) text += '.';
+            AppendDecimal(text, n[i]);
+        }
+        return text;
     }
+    text += '[';
+    if (showNetwork) {
+        AppendHex(text, n, sizeof address.network);
+        text += ':';
+    }
+    AppendHex(text, address.node, sizeof address.node);
+    text += ']';
     return text;
 }
