@@ -1,5 +1,6 @@
 #include "query/cell_text.h"
 
+#include <algorithm>
 #include <array>
 
 void UpperCaseAscii(std::string& text) {
@@ -15,29 +16,26 @@ std::string CutNameContext(std::string_view name) {
     return std::string(name);
 }
 
-// Both formats are written by hand: they make two cells of every Users row,
-// and a formatted print per cell cost more than the rest of the row's text.
+// Both formats are written by hand into one buffer: they make two cells of
+// every Users row, and a formatted print per cell cost more than the rest of
+// the row's text.
 namespace {
 
-// A byte in decimal with at least two digits, as "%02u" gives it.
-void AppendTwoDigits(std::string& text, unsigned value) {
-    if (value >= 100) text += static_cast<char>('0' + value / 100);
-    text += static_cast<char>('0' + value / 10 % 10);
-    text += static_cast<char>('0' + value % 10);
+// A byte in decimal with at least `width` digits (1 or 2), as "%0*u" gives it.
+char* PutByte(char* out, unsigned value, unsigned width) {
+    if (value >= 100) *out++ = static_cast<char>('0' + value / 100);
+    if (value >= 10 || width == 2) *out++ = static_cast<char>('0' + value / 10 % 10);
+    *out++ = static_cast<char>('0' + value % 10);
+    return out;
 }
 
-void AppendDecimal(std::string& text, unsigned value) {
-    if (value >= 100) text += static_cast<char>('0' + value / 100);
-    if (value >= 10) text += static_cast<char>('0' + value / 10 % 10);
-    text += static_cast<char>('0' + value % 10);
-}
-
-void AppendHex(std::string& text, const std::uint8_t* bytes, std::size_t count) {
+char* PutHex(char* out, const std::uint8_t* bytes, std::size_t count) {
     static constexpr char kDigits[] = "0123456789ABCDEF";
     for (std::size_t i = 0; i < count; ++i) {
-        text += kDigits[bytes[i] >> 4];
-        text += kDigits[bytes[i] & 0x0F];
+        *out++ = kDigits[bytes[i] >> 4];
+        *out++ = kDigits[bytes[i] & 0x0F];
     }
+    return out;
 }
 
 }  // namespace
@@ -47,45 +45,45 @@ std::string FormatLoginTime(const NWLoginTime& time) {
         "Jan", "Feb", "Mar", "Apr", "May", "Jun", "Jul", "Aug", "Sep", "Oct", "Nov", "Dec"};
     // Each field has its own zero padding, so a byte beyond the usual range
     // widens its field instead of shifting the others.
-    std::string text;
-    text.reserve(24);
-    AppendTwoDigits(text, time.hour);
-    text += ':';
-    AppendTwoDigits(text, time.minute);
-    text += ' ';
-    AppendTwoDigits(text, time.day);
-    text += '/';
+    char text[32];
+    char* out = PutByte(text, time.hour, 2);
+    *out++ = ':';
+    out = PutByte(out, time.minute, 2);
+    *out++ = ' ';
+    out = PutByte(out, time.day, 2);
+    *out++ = '/';
     if (time.month >= 1 && time.month <= 12) {
-        text += kMonths[time.month - 1];
+        const char* name = kMonths[time.month - 1];
+        out = std::copy(name, name + 3, out);
     } else {
-        AppendTwoDigits(text, time.month);
+        out = PutByte(out, time.month, 2);
     }
-    text += '/';
+    *out++ = '/';
     const unsigned year = static_cast<unsigned>(time.year) + 1900u;  // always four digits
-    text += static_cast<char>('0' + year / 1000);
-    text += static_cast<char>('0' + year / 100 % 10);
-    text += static_cast<char>('0' + year / 10 % 10);
-    text += static_cast<char>('0' + year % 10);
-    return text;
+    *out++ = static_cast<char>('0' + year / 1000);
+    *out++ = static_cast<char>('0' + year / 100 % 10);
+    *out++ = static_cast<char>('0' + year / 10 % 10);
+    *out++ = static_cast<char>('0' + year % 10);
+    return std::string(text, out);
 }
 
 std::string FormatStationAddress(const NWStationAddress& address, bool showNetwork) {
-    std::string text;
-    text.reserve(24);
+    char text[32];
+    char* out = text;
     const std::uint8_t* n = address.network;
     if (address.connType == kConnTypeIP) {
         for (int i = 0; i < 4; ++i) {
-            if (i != 0) text += '.';
-            AppendDecimal(text, n[i]);
+            if (i != 0) *out++ = '.';
+            out = PutByte(out, n[i], 1);
         }
-        return text;
+        return std::string(text, out);
     }
-    text += '[';
+    *out++ = '[';
     if (showNetwork) {
-        AppendHex(text, n, sizeof address.network);
-        text += ':';
+        out = PutHex(out, n, sizeof address.network);
+        *out++ = ':';
     }
-    AppendHex(text, address.node, sizeof address.node);
-    text += ']';
-    return text;
+    out = PutHex(out, address.node, sizeof address.node);
+    *out++ = ']';
+    return std::string(text, out);
 }
