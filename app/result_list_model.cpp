@@ -64,7 +64,10 @@ QVariant ResultListModel::data(const QModelIndex& index, int role) const {
     const ResultRow& row = m_rows[static_cast<std::size_t>(index.row())];
     switch (role) {
         case Qt::DisplayRole:
-            return QString::fromStdString(row.cells[static_cast<std::size_t>(index.column())]);
+        {
+            const std::string_view text = row.Cell(static_cast<std::size_t>(index.column()));
+            return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
+        }
         case kConnectionRole:
             return static_cast<uint>(row.connection);
         default:

@@ -180,13 +180,9 @@ void ConnectionRows::AddOpenRecord(ConnHandle conn, ConnNumber number,
         address = FormatStationAddress(station, m_window.ShowNetworkNumber());
     }
 
-    auto& cells = row.cells;
-    cells[static_cast<std::size_t>(UsersColumn::Conn)] = std::to_string(number);
-    cells[static_cast<std::size_t>(UsersColumn::FileName)] = fileName;
-    cells[static_cast<std::size_t>(UsersColumn::UserName)] = ShownUserName(std::move(user));
-    cells[static_cast<std::size_t>(UsersColumn::LoginTime)] = std::move(loginTime);
-    cells[static_cast<std::size_t>(UsersColumn::Address)] = std::move(address);
-    cells[static_cast<std::size_t>(UsersColumn::FullName)] = WorkstationText(std::move(fullName));
+    // In column order: Conn, File Name, User Name, Login Time, Address, Full Name.
+    row.SetCells({std::to_string(number), fileName, ShownUserName(std::move(user)), loginTime,
+                  address, WorkstationText(std::move(fullName))});
     m_users.Append(std::move(row));
 }
 
@@ -207,13 +203,10 @@ void ConnectionRows::AddLockRecord(ConnHandle conn, ConnNumber number,
         user = kServerUser;
     }
 
-    auto& cells = row.cells;
-    cells[static_cast<std::size_t>(LocksColumn::Conn)] = std::to_string(number);
-    cells[static_cast<std::size_t>(LocksColumn::FileName)] = fileName;
-    cells[static_cast<std::size_t>(LocksColumn::UserName)] = ShownUserName(std::move(user));
-    cells[static_cast<std::size_t>(LocksColumn::LockType)] = std::to_string(type);
-    cells[static_cast<std::size_t>(LocksColumn::StartPosition)] = std::to_string(start);
-    cells[static_cast<std::size_t>(LocksColumn::EndPosition)] = std::to_string(end);
-    cells[static_cast<std::size_t>(LocksColumn::Task)] = std::to_string(task);
+    // In column order: Conn, File Name, User Name, Lock Type, Start Position,
+    // End Position, Task.
+    row.SetCells({std::to_string(number), fileName, ShownUserName(std::move(user)),
+                  std::to_string(type), std::to_string(start), std::to_string(end),
+                  std::to_string(task)});
     m_locks.Append(std::move(row));
 }

@@ -46,8 +46,8 @@ int Compare(const ResultRow& a, const ResultRow& b, int sortParameter,
     const int sign = descending ? -1 : 1;
     const int column = descending ? sortParameter - kSortDescending : sortParameter;
     if (column < 0 || static_cast<std::size_t>(column) >= kMaxResultColumns) return 0;
-    const std::string& x = a.cells[static_cast<std::size_t>(column)];
-    const std::string& y = b.cells[static_cast<std::size_t>(column)];
+    const std::string_view x = a.Cell(static_cast<std::size_t>(column));
+    const std::string_view y = b.Cell(static_cast<std::size_t>(column));
     switch (kindOf(column)) {
         case ColumnKind::Number: {
             const double vx = LeadingNumber(x);

@@ -29,8 +29,8 @@ protected:
     static ResultRow UsersRow(ConnNumber conn, const char* user) {
         ResultRow row;
         row.connection = conn;
-        row.cells = {std::to_string(conn), "SYS:ACCT\\LEDGER.DAT", user, "09:05 03/Jan/2007",
-                     "N/A", "", ""};
+        row.SetCells({std::to_string(conn), "SYS:ACCT\\LEDGER.DAT", user, "09:05 03/Jan/2007",
+                      "N/A", "", ""});
         return row;
     }
 

@@ -19,8 +19,9 @@ RowTable TableOf(int column, const std::vector<std::string>& texts) {
     for (std::size_t i = 0; i < texts.size(); ++i) {
         ResultRow row;
         row.connection = static_cast<ConnNumber>(i);
-        for (auto& cell : row.cells) cell = "#" + std::to_string(i);
-        row.cells[static_cast<std::size_t>(column)] = texts[i];
+        const std::string mark = "#" + std::to_string(i);
+        row.SetCells({mark, mark, mark, mark, mark, mark, mark});
+        row.SetCell(static_cast<std::size_t>(column), texts[i]);
         table.Append(std::move(row));
     }
     return table;
@@ -29,7 +30,7 @@ RowTable TableOf(int column, const std::vector<std::string>& texts) {
 std::vector<std::string> ColumnOf(const RowTable& table, int column) {
     std::vector<std::string> texts;
     for (std::size_t i = 0; i < table.RowCount(); ++i) {
-        texts.push_back(table.Cell(i, static_cast<std::size_t>(column)));
+        texts.emplace_back(table.Cell(i, static_cast<std::size_t>(column)));
     }
     return texts;
 }
@@ -120,8 +121,7 @@ TEST(ResultSort, EqualRowsKeepTheirOrder) {
     const char* users[] = {"b", "A", "B", "a"};
     for (int i = 0; i < 4; ++i) {
         ResultRow row;
-        row.cells[0] = std::to_string(i);
-        row.cells[static_cast<std::size_t>(UsersColumn::UserName)] = users[i];
+        row.SetCells({std::to_string(i), "", users[i]});
         table.Append(std::move(row));
     }
     table.Sort(UsersCompare, Col(UsersColumn::UserName));
@@ -133,8 +133,8 @@ TEST(ResultSort, EqualRowsKeepTheirOrder) {
 TEST(ResultSort, APositionWithoutAKindComparesEqual) {
     ResultRow a;
     ResultRow b;
-    a.cells[6] = "1";
-    b.cells[6] = "2";
+    a.SetCell(6, "1");
+    b.SetCell(6, "2");
     EXPECT_EQ(UsersCompare(a, b, 6), 0);   // the Users list has no seventh column
     EXPECT_LT(LocksCompare(a, b, 6), 0);   // the Locks list's "Task"
     EXPECT_EQ(UsersCompare(a, b, 9), 0);
