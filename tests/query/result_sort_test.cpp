@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "query/row_table.h"
@@ -113,6 +114,41 @@ TEST(ResultSort, OrdersEachKindOfColumnAscendingAndDescending) {
         const Texts descending(c.ascending.rbegin(), c.ascending.rend());
         EXPECT_EQ(ColumnOf(table, c.column), descending) << c.what << " (descending)";
     }
+}
+
+TEST(ResultRow, KeepsEachCellApartWhateverItsLength) {
+    const std::string longText(300, 'x');
+    const struct {
+        std::vector<std::string_view> given;
+        Texts cells;
+    } cases[] = {
+        {{"7", "SYS:A.DAT", "", "N/A", "", "Bench User", ""},
+         {"7", "SYS:A.DAT", "", "N/A", "", "Bench User", ""}},
+        {{"12", longText}, {"12", longText, "", "", "", "", ""}},
+        {{}, Texts(kMaxResultColumns)},
+        {{"", "", "", "", "", "", "\xc3\x9c"}, {"", "", "", "", "", "", "\xc3\x9c"}},
+    };
+    for (const auto& c : cases) {
+        ResultRow row;
+        row.SetCells({"stale", "stale", "stale", "stale", "stale", "stale", "stale"});
+        switch (c.given.size()) {
+            case 0: row.SetCells({}); break;
+            case 2: row.SetCells({c.given[0], c.given[1]}); break;
+            default:
+                row.SetCells({c.given[0], c.given[1], c.given[2], c.given[3], c.given[4],
+                              c.given[5], c.given[6]});
+        }
+        EXPECT_EQ(row.Cells(), c.cells);
+    }
+
+    // Changing one cell leaves the others, before and after it, as they were.
+    ResultRow row;
+    row.SetCells({"1", "two", "3"});
+    const ResultRow copy = row;
+    row.SetCell(1, longText);
+    row.SetCell(6, "last");
+    EXPECT_EQ(row.Cells(), (Texts{"1", longText, "3", "", "", "", "last"}));
+    EXPECT_EQ(copy.Cell(1), "two");
 }
 
 TEST(ResultSort, EqualRowsKeepTheirOrder) {
