@@ -164,6 +164,20 @@ TEST(ResultSort, EqualRowsKeepTheirOrder) {
     EXPECT_EQ(ColumnOf(table, 0), (Texts{"1", "3", "0", "2"}));
     table.Sort(UsersCompare, Col(UsersColumn::UserName) + kSortDescending);
     EXPECT_EQ(ColumnOf(table, 0), (Texts{"0", "2", "1", "3"}));
+
+    // Equal numbers written differently; a position without a kind; a
+    // compare of the caller's own.
+    RowTable numbers = TableOf(Col(LocksColumn::Task), {"2", "10", "02", "2.0", "1"});
+    numbers.Sort(LocksCompare, Col(LocksColumn::Task));
+    EXPECT_EQ(ColumnOf(numbers, 0), (Texts{"#4", "#0", "#2", "#3", "#1"}));
+    numbers.Sort(LocksCompare, Col(LocksColumn::Task) + kSortDescending);
+    EXPECT_EQ(ColumnOf(numbers, 0), (Texts{"#1", "#0", "#2", "#3", "#4"}));
+    numbers.Sort(UsersCompare, 6);
+    EXPECT_EQ(ColumnOf(numbers, 0), (Texts{"#1", "#0", "#2", "#3", "#4"}));
+    numbers.Sort([](const ResultRow& a, const ResultRow& b, int) {
+        return CompareFoldedText(a.Cell(0), b.Cell(0));
+    }, 0);
+    EXPECT_EQ(ColumnOf(numbers, 0), (Texts{"#0", "#1", "#2", "#3", "#4"}));
 }
 
 TEST(ResultSort, APositionWithoutAKindComparesEqual) {
