@@ -1,7 +1,6 @@
 #include "app/result_list_model.h"
 
 #include <array>
-#include <iterator>
 
 namespace {
 
@@ -18,43 +17,40 @@ ResultListModel::ResultListModel(Kind kind, QObject* parent)
       m_compare(kind == Kind::Users ? UsersCompare : LocksCompare),
       m_columns(static_cast<int>(kind == Kind::Users ? kUsersColumnCount : kLocksColumnCount)) {}
 
+// The emptied list keeps its room: the next query, most often the same one
+// again, fills it without growing it (and touching fresh pages) step by step.
+// A list far larger than the query that follows is trimmed when that query
+// ends (HoldBack(false)).
 void ResultListModel::Clear() {
     beginResetModel();
     m_rows.clear();
-    m_rows.shrink_to_fit();
-    m_held.clear();
-    m_held.shrink_to_fit();
+    m_published = 0;
     endResetModel();
 }
 
 void ResultListModel::HoldBack(bool hold) {
     m_holdBack = hold;
-    if (!hold) Publish();
+    if (hold) return;
+    Publish();
+    if (m_rows.capacity() > 2 * m_rows.size() + 64) m_rows.shrink_to_fit();
 }
 
 void ResultListModel::Publish() {
-    if (m_held.empty()) return;
-    const int first = static_cast<int>(m_rows.size());
-    beginInsertRows(QModelIndex(), first, first + static_cast<int>(m_held.size()) - 1);
-    m_rows.insert(m_rows.end(), std::make_move_iterator(m_held.begin()),
-                  std::make_move_iterator(m_held.end()));
-    m_held.clear();
+    if (m_published == m_rows.size()) return;
+    // The rows are in place already; the views see them from endInsertRows on.
+    beginInsertRows(QModelIndex(), static_cast<int>(m_published),
+                    static_cast<int>(m_rows.size()) - 1);
+    m_published = m_rows.size();
     endInsertRows();
 }
 
 void ResultListModel::Append(ResultRow row) {
-    if (m_holdBack) {
-        m_held.push_back(std::move(row));
-        return;
-    }
-    const int position = static_cast<int>(m_rows.size());
-    beginInsertRows(QModelIndex(), position, position);
     m_rows.push_back(std::move(row));
-    endInsertRows();
+    if (!m_holdBack) Publish();
 }
 
 int ResultListModel::rowCount(const QModelIndex& parent) const {
-    return parent.isValid() ? 0 : static_cast<int>(m_rows.size());
+    return parent.isValid() ? 0 : static_cast<int>(m_published);
 }
 
 int ResultListModel::columnCount(const QModelIndex& parent) const {
@@ -68,7 +64,10 @@ QVariant ResultListModel::data(const QModelIndex& index, int role) const {
     const ResultRow& row = m_rows[static_cast<std::size_t>(index.row())];
     switch (role) {
         case Qt::DisplayRole:
-            return QString::fromStdString(row.cells[static_cast<std::size_t>(index.column())]);
+        {
+            const std::string_view text = row.Cell(static_cast<std::size_t>(index.column()));
+            return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
+        }
         case kConnectionRole:
             return static_cast<uint>(row.connection);
         default:

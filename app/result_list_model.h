@@ -28,10 +28,8 @@ public:
     // each append is an insert of its own.
     void Clear() override;
     void Append(ResultRow row) override;
-    std::size_t RowCount() const override { return m_rows.size() + m_held.size(); }
-    const ResultRow& Row(std::size_t index) const override {
-        return index < m_rows.size() ? m_rows[index] : m_held[index - m_rows.size()];
-    }
+    std::size_t RowCount() const override { return m_rows.size(); }
+    const ResultRow& Row(std::size_t index) const override { return m_rows[index]; }
 
     // While a query runs the view is not painted row by row, and an insert per
     // row would make it lay out rows nobody sees: rows wait for Publish.
@@ -59,8 +57,10 @@ private:
     Kind m_kind;
     RowCompare m_compare;
     int m_columns;
+    // Every row, the published ones first: the views see only the first
+    // m_published, the query all of them.
     std::vector<ResultRow> m_rows;
-    std::vector<ResultRow> m_held;
+    std::size_t m_published = 0;
     bool m_holdBack = false;
     SortDirections m_directions;
 };

@@ -1,7 +1,7 @@
 #include "query/cell_text.h"
 
+#include <algorithm>
 #include <array>
-#include <cstdio>
 
 void UpperCaseAscii(std::string& text) {
     for (char& c : text) {
@@ -16,36 +16,74 @@ std::string CutNameContext(std::string_view name) {
     return std::string(name);
 }
 
+// Both formats are written by hand into one buffer: they make two cells of
+// every Users row, and a formatted print per cell cost more than the rest of
+// the row's text.
+namespace {
+
+// A byte in decimal with at least `width` digits (1 or 2), as "%0*u" gives it.
+char* PutByte(char* out, unsigned value, unsigned width) {
+    if (value >= 100) *out++ = static_cast<char>('0' + value / 100);
+    if (value >= 10 || width == 2) *out++ = static_cast<char>('0' + value / 10 % 10);
+    *out++ = static_cast<char>('0' + value % 10);
+    return out;
+}
+
+char* PutHex(char* out, const std::uint8_t* bytes, std::size_t count) {
+    static constexpr char kDigits[] = "0123456789ABCDEF";
+    for (std::size_t i = 0; i < count; ++i) {
+        *out++ = kDigits[bytes[i] >> 4];
+        *out++ = kDigits[bytes[i] & 0x0F];
+    }
+    return out;
+}
+
+}  // namespace
+
 std::string FormatLoginTime(const NWLoginTime& time) {
     static constexpr std::array<const char*, 12> kMonths = {
         "Jan", "Feb", "Mar", "Apr", "May", "Jun", "Jul", "Aug", "Sep", "Oct", "Nov", "Dec"};
-    char month[8];
+    // Each field has its own zero padding, so a byte beyond the usual range
+    // widens its field instead of shifting the others.
+    char text[32];
+    char* out = PutByte(text, time.hour, 2);
+    *out++ = ':';
+    out = PutByte(out, time.minute, 2);
+    *out++ = ' ';
+    out = PutByte(out, time.day, 2);
+    *out++ = '/';
     if (time.month >= 1 && time.month <= 12) {
-        std::snprintf(month, sizeof month, "%s", kMonths[time.month - 1]);
+        const char* name = kMonths[time.month - 1];
+        out = std::copy(name, name + 3, out);
     } else {
-        std::snprintf(month, sizeof month, "%02u", static_cast<unsigned>(time.month));
+        out = PutByte(out, time.month, 2);
     }
-    // Each field is formatted with its own zero padding, so a byte beyond the
-    // usual range widens its field instead of shifting the others.
-    char text[64];
-    std::snprintf(text, sizeof text, "%02u:%02u %02u/%s/%04u", static_cast<unsigned>(time.hour),
-                  static_cast<unsigned>(time.minute), static_cast<unsigned>(time.day), month,
-                  static_cast<unsigned>(time.year) + 1900u);
-    return text;
+    *out++ = '/';
+    const unsigned year = static_cast<unsigned>(time.year) + 1900u;  // always four digits
+    *out++ = static_cast<char>('0' + year / 1000);
+    *out++ = static_cast<char>('0' + year / 100 % 10);
+    *out++ = static_cast<char>('0' + year / 10 % 10);
+    *out++ = static_cast<char>('0' + year % 10);
+    return std::string(text, out);
 }
 
 std::string FormatStationAddress(const NWStationAddress& address, bool showNetwork) {
-    char text[64];
+    char text[32];
+    char* out = text;
     const std::uint8_t* n = address.network;
-    const std::uint8_t* m = address.node;
     if (address.connType == kConnTypeIP) {
-        std::snprintf(text, sizeof text, "%u.%u.%u.%u", n[0], n[1], n[2], n[3]);
-    } else if (showNetwork) {
-        std::snprintf(text, sizeof text, "[%02X%02X%02X%02X:%02X%02X%02X%02X%02X%02X]", n[0], n[1],
-                      n[2], n[3], m[0], m[1], m[2], m[3], m[4], m[5]);
-    } else {
-        std::snprintf(text, sizeof text, "[%02X%02X%02X%02X%02X%02X]", m[0], m[1], m[2], m[3],
-                      m[4], m[5]);
+        for (int i = 0; i < 4; ++i) {
+            if (i != 0) *out++ = '.';
+            out = PutByte(out, n[i], 1);
+        }
+        return std::string(text, out);
     }
-    return text;
+    *out++ = '[';
+    if (showNetwork) {
+        out = PutHex(out, n, sizeof address.network);
+        *out++ = ':';
+    }
+    out = PutHex(out, address.node, sizeof address.node);
+    *out++ = ']';
+    return std::string(text, out);
 }

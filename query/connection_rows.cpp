@@ -28,6 +28,14 @@ private:
     DSBuf m_request;
 };
 
+// The client's text as workstation text. Code page 850 keeps ASCII as it is,
+// so a name that is all ASCII (nearly every one) is taken over, not copied.
+std::string WorkstationText(std::string oem) {
+    const bool ascii = std::all_of(oem.begin(), oem.end(),
+                                   [](char c) { return static_cast<unsigned char>(c) < 0x80; });
+    return ascii ? oem : OemToCharA(oem);
+}
+
 }  // namespace
 
 int GetNDSAttribute(NWClient& client, Prompts& prompts, DSContext context,
@@ -89,6 +97,7 @@ ConnectionRows::ConnectionRows(NWClient& client, Prompts& prompts, QueryWindow& 
     : m_client(client), m_prompts(prompts), m_window(window), m_users(users), m_locks(locks) {}
 
 NWCode ConnectionRows::GetConnections(ConnHandle conn, const std::string& shortPath) {
+    const std::string fileName = OemToCharA(shortPath);
     std::int16_t iteration = 0;
     NWCode last = 0;
     while (last == 0 && iteration != -1) {
@@ -99,13 +108,14 @@ NWCode ConnectionRows::GetConnections(ConnHandle conn, const std::string& shortP
         const std::size_t count =
             std::min<std::size_t>(reply.connCount, kConnsUsingFileBatch);
         for (std::size_t i = 0; i < count; ++i) {
-            AddOpenRecord(conn, reply.connInfo[i].connNumber, shortPath);
+            AddOpenRecord(conn, reply.connInfo[i].connNumber, fileName);
         }
     }
     return (last == 0 || last == nwcode::kScanEnd) ? 0 : last;
 }
 
 NWCode ConnectionRows::GetLocks(ConnHandle conn, const std::string& shortPath) {
+    const std::string fileName = OemToCharA(shortPath);
     std::int16_t iteration = 0;
     NWCode last = 0;
     NWPhysicalLock lock{};
@@ -114,20 +124,20 @@ NWCode ConnectionRows::GetLocks(ConnHandle conn, const std::string& shortPath) {
         last = m_client.ScanPhysicalLocks(conn, 0, shortPath, 0, iteration, lock, lockList);
         // A record that comes back with the end mark is not a lock.
         if (last == 0 && iteration != -1) {
-            AddLockRecord(conn, lock.connNumber, shortPath, lock.recordStart, lock.recordEnd,
+            AddLockRecord(conn, lock.connNumber, fileName, lock.recordStart, lock.recordEnd,
                           lock.taskNumber, lock.lockType);
         }
     }
     return (last == 0 || last == nwcode::kScanEnd) ? 0 : last;
 }
 
-std::string ConnectionRows::ShownUserName(const std::string& oemName) const {
-    const std::string name = m_window.ShowFullContext() ? oemName : CutNameContext(oemName);
-    return OemToCharA(name);
+std::string ConnectionRows::ShownUserName(std::string oemName) const {
+    if (!m_window.ShowFullContext()) oemName = CutNameContext(oemName);
+    return WorkstationText(std::move(oemName));
 }
 
 void ConnectionRows::AddOpenRecord(ConnHandle conn, ConnNumber number,
-                                   const std::string& shortPath) {
+                                   const std::string& fileName) {
     ResultRow row;
     row.connection = number;
     std::string user;
@@ -170,18 +180,14 @@ void ConnectionRows::AddOpenRecord(ConnHandle conn, ConnNumber number,
         address = FormatStationAddress(station, m_window.ShowNetworkNumber());
     }
 
-    auto& cells = row.cells;
-    cells[static_cast<std::size_t>(UsersColumn::Conn)] = std::to_string(number);
-    cells[static_cast<std::size_t>(UsersColumn::FileName)] = OemToCharA(shortPath);
-    cells[static_cast<std::size_t>(UsersColumn::UserName)] = ShownUserName(user);
-    cells[static_cast<std::size_t>(UsersColumn::LoginTime)] = std::move(loginTime);
-    cells[static_cast<std::size_t>(UsersColumn::Address)] = std::move(address);
-    cells[static_cast<std::size_t>(UsersColumn::FullName)] = OemToCharA(fullName);
+    // In column order: Conn, File Name, User Name, Login Time, Address, Full Name.
+    row.SetCells({std::to_string(number), fileName, ShownUserName(std::move(user)), loginTime,
+                  address, WorkstationText(std::move(fullName))});
     m_users.Append(std::move(row));
 }
 
 void ConnectionRows::AddLockRecord(ConnHandle conn, ConnNumber number,
-                                   const std::string& shortPath, std::uint32_t start,
+                                   const std::string& fileName, std::uint32_t start,
                                    std::uint32_t end, std::uint16_t task, std::uint8_t type) {
     ResultRow row;
     row.connection = number;
@@ -197,13 +203,10 @@ void ConnectionRows::AddLockRecord(ConnHandle conn, ConnNumber number,
         user = kServerUser;
     }
 
-    auto& cells = row.cells;
-    cells[static_cast<std::size_t>(LocksColumn::Conn)] = std::to_string(number);
-    cells[static_cast<std::size_t>(LocksColumn::FileName)] = OemToCharA(shortPath);
-    cells[static_cast<std::size_t>(LocksColumn::UserName)] = ShownUserName(user);
-    cells[static_cast<std::size_t>(LocksColumn::LockType)] = std::to_string(type);
-    cells[static_cast<std::size_t>(LocksColumn::StartPosition)] = std::to_string(start);
-    cells[static_cast<std::size_t>(LocksColumn::EndPosition)] = std::to_string(end);
-    cells[static_cast<std::size_t>(LocksColumn::Task)] = std::to_string(task);
+    // In column order: Conn, File Name, User Name, Lock Type, Start Position,
+    // End Position, Task.
+    row.SetCells({std::to_string(number), fileName, ShownUserName(std::move(user)),
+                  std::to_string(type), std::to_string(start), std::to_string(end),
+                  std::to_string(task)});
     m_locks.Append(std::move(row));
 }

@@ -31,13 +31,15 @@ public:
     NWCode GetLocks(ConnHandle conn, const std::string& shortPath);
 
     // Failures are reported in error boxes; the row is always completed.
-    void AddOpenRecord(ConnHandle conn, ConnNumber number, const std::string& shortPath);
-    void AddLockRecord(ConnHandle conn, ConnNumber number, const std::string& shortPath,
+    // fileName is the "File Name" cell: the short path as workstation text,
+    // converted once for all the rows of a file.
+    void AddOpenRecord(ConnHandle conn, ConnNumber number, const std::string& fileName);
+    void AddLockRecord(ConnHandle conn, ConnNumber number, const std::string& fileName,
                        std::uint32_t start, std::uint32_t end, std::uint16_t task,
                        std::uint8_t type);
 
 private:
-    std::string ShownUserName(const std::string& oemName) const;
+    std::string ShownUserName(std::string oemName) const;
 
     NWClient& m_client;
     Prompts& m_prompts;

@@ -161,8 +161,9 @@ void OpenFileQuery::DoDirScan(const std::string& path) {
         const std::string name = EntryName(entry);
         if (IsDotEntry(name) || (entry.attributes & kAttrDirectory) != 0) continue;
         const std::string filePath = JoinPath({&server, &relative, &name});
-        m_window.SetScanStatus("Checking : " + OemToCharA(filePath));
-        GetOpenFileData(OemToCharA(filePath));
+        const std::string shownPath = OemToCharA(filePath);
+        m_window.SetScanStatus("Checking : " + shownPath);
+        GetOpenFileData(shownPath);
     }
 
     if (kind != PathKind::Wildcard || !m_window.CheckSubdirectories()) return;

@@ -7,7 +7,11 @@
 
 #include <array>
 #include <cstddef>
+#include <cstdint>
+#include <initializer_list>
 #include <string>
+#include <string_view>
+#include <vector>
 
 #include "platform/nwclient.h"
 
@@ -38,9 +42,27 @@ inline constexpr std::size_t kUsersColumnCount = static_cast<std::size_t>(UsersC
 inline constexpr std::size_t kLocksColumnCount = static_cast<std::size_t>(LocksColumn::Count);
 inline constexpr std::size_t kMaxResultColumns = kLocksColumnCount;
 
-struct ResultRow {
+// One row's cells kept end to end in one string: a query makes hundreds of
+// thousands of rows, and a string per cell made the heap, not the network, the
+// larger part of building and emptying the lists.
+class ResultRow final {
+public:
     ConnNumber connection = 0;  // the row's item data
-    std::array<std::string, kMaxResultColumns> cells;
+
+    // Cells past the given ones are empty.
+    void SetCells(std::initializer_list<std::string_view> cells);
+    void SetCell(std::size_t column, std::string_view text);
+
+    std::string_view Cell(std::size_t column) const {
+        const std::size_t begin = column == 0 ? 0 : m_ends[column - 1];
+        return std::string_view(m_text).substr(begin, m_ends[column] - begin);
+    }
+    // Every cell, kMaxResultColumns of them.
+    std::vector<std::string> Cells() const;
+
+private:
+    std::string m_text;
+    std::array<std::uint32_t, kMaxResultColumns> m_ends{};
 };
 
 class ResultList {
@@ -53,8 +75,8 @@ public:
     virtual std::size_t RowCount() const = 0;
     virtual const ResultRow& Row(std::size_t index) const = 0;
 
-    const std::string& Cell(std::size_t row, std::size_t column) const {
-        return Row(row).cells[column];
+    std::string_view Cell(std::size_t row, std::size_t column) const {
+        return Row(row).Cell(column);
     }
     ConnNumber Connection(std::size_t row) const { return Row(row).connection; }
 };

@@ -101,8 +101,8 @@ TEST_F(OpenFileQueryTest, LocksRowsTakeTheirUserFromTheConnectionInformation) {
     ASSERT_EQ(locks.RowCount(), 2u);
     const Texts server{"0", kLedger, "Netware File Server", "10", "0", "99", "1"};
     const Texts admin{"7", kLedger, "ADMIN", "9", "100", "4294967295", "10"};
-    EXPECT_EQ(Texts(locks.Row(0).cells.begin(), locks.Row(0).cells.end()), server);
-    EXPECT_EQ(Texts(locks.Row(1).cells.begin(), locks.Row(1).cells.end()), admin);
+    EXPECT_EQ(locks.Row(0).Cells(), server);
+    EXPECT_EQ(locks.Row(1).Cells(), admin);
     EXPECT_EQ(locks.Connection(1), 7);
 
     // Without "Check File Locks" the lock scan does not run at all.
@@ -131,10 +131,10 @@ TEST_F(OpenFileQueryTest, UnreadableConnectionInformationStillCompletesTheRows) 
     ASSERT_EQ(users.RowCount(), 1u);
     const Texts usersRow{"5", "SYS:ACCT\\QUARTE~1.DOC", "", "N/A", "[0000ABCD:00C0F0123456]",
                          "", ""};
-    EXPECT_EQ(Texts(users.Row(0).cells.begin(), users.Row(0).cells.end()), usersRow);
+    EXPECT_EQ(users.Row(0).Cells(), usersRow);
     ASSERT_EQ(locks.RowCount(), 1u);
     const Texts locksRow{"5", "SYS:ACCT\\QUARTE~1.DOC", "", "1", "0", "511", "2"};
-    EXPECT_EQ(Texts(locks.Row(0).cells.begin(), locks.Row(0).cells.end()), locksRow);
+    EXPECT_EQ(locks.Row(0).Cells(), locksRow);
     EXPECT_EQ(window.page, QueryWindow::Page::Users);
 }
 

@@ -159,7 +159,7 @@ protected:
 
     std::vector<std::string> UsersColumn(std::size_t column) const {
         std::vector<std::string> texts;
-        for (std::size_t r = 0; r < users.RowCount(); ++r) texts.push_back(users.Cell(r, column));
+        for (std::size_t r = 0; r < users.RowCount(); ++r) texts.emplace_back(users.Cell(r, column));
         return texts;
     }
 

@@ -29,8 +29,8 @@ protected:
     static ResultRow UsersRow(ConnNumber conn, const char* user) {
         ResultRow row;
         row.connection = conn;
-        row.cells = {std::to_string(conn), "SYS:ACCT\\LEDGER.DAT", user, "09:05 03/Jan/2007",
-                     "N/A", "", ""};
+        row.SetCells({std::to_string(conn), "SYS:ACCT\\LEDGER.DAT", user, "09:05 03/Jan/2007",
+                      "N/A", "", ""});
         return row;
     }
 
@@ -135,6 +135,56 @@ TEST_F(ResultListModelTest, HeaderClicksAlternatePerColumnAndSelectionsFollowThe
     ASSERT_EQ(rows.size(), 1);
     EXPECT_EQ(rows.front().row(), 2);
     EXPECT_EQ(kept.data(rows.front(), ResultListModel::kConnectionRole).toUInt(), 2u);
+}
+
+TEST_F(ResultListModelTest, HeldRowsAreKeptAsideUntilPublishedInOneInsert) {
+    ResultListModel model(ResultListModel::Kind::Users);
+    QAbstractItemModelTester tester(&model,
+                                    QAbstractItemModelTester::FailureReportingMode::Warning);
+    model.Append(UsersRow(7, "shown"));
+    QSignalSpy inserts(&model, &QAbstractItemModel::rowsInserted);
+
+    model.HoldBack(true);
+    for (ConnNumber n : {3, 1, 2}) model.Append(UsersRow(n, "held"));
+    // The query sees every row; the views see only the published one.
+    EXPECT_EQ(model.RowCount(), 4u);
+    EXPECT_EQ(model.Connection(3), 2u);
+    EXPECT_EQ(model.Cell(1, 2), "held");
+    EXPECT_EQ(model.rowCount(), 1);
+    EXPECT_EQ(inserts.count(), 0);
+
+    model.Publish();
+    ASSERT_EQ(inserts.count(), 1);
+    EXPECT_EQ(inserts.front().at(1).toInt(), 1);
+    EXPECT_EQ(inserts.front().at(2).toInt(), 3);
+    EXPECT_EQ(Column(model, 0), (QStringList{"7", "3", "1", "2"}));
+    model.Publish();  // nothing held: no empty insert
+    EXPECT_EQ(inserts.count(), 1);
+
+    // Still holding after a publish; sorting shows the held rows first.
+    model.Append(UsersRow(5, "late"));
+    EXPECT_EQ(model.rowCount(), 4);
+    model.ColumnClicked(0);
+    EXPECT_EQ(inserts.count(), 2);
+    EXPECT_EQ(Column(model, 0), (QStringList{"1", "2", "3", "5", "7"}));
+
+    // Ending the hold publishes what came since; later rows go in one by one.
+    model.Append(UsersRow(9, "last held"));
+    model.HoldBack(false);
+    EXPECT_EQ(inserts.count(), 3);
+    EXPECT_EQ(model.rowCount(), 6);
+    model.Append(UsersRow(4, "direct"));
+    EXPECT_EQ(inserts.count(), 4);
+    EXPECT_EQ(model.rowCount(), 7);
+
+    // Emptying drops held rows too.
+    model.HoldBack(true);
+    model.Append(UsersRow(8, "dropped"));
+    model.Clear();
+    EXPECT_EQ(model.RowCount(), 0u);
+    model.Publish();
+    EXPECT_EQ(model.rowCount(), 0);
+    EXPECT_EQ(inserts.count(), 4);
 }
 
 }  // namespace

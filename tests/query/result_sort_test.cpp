@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "query/row_table.h"
@@ -19,8 +20,9 @@ RowTable TableOf(int column, const std::vector<std::string>& texts) {
     for (std::size_t i = 0; i < texts.size(); ++i) {
         ResultRow row;
         row.connection = static_cast<ConnNumber>(i);
-        for (auto& cell : row.cells) cell = "#" + std::to_string(i);
-        row.cells[static_cast<std::size_t>(column)] = texts[i];
+        const std::string mark = "#" + std::to_string(i);
+        row.SetCells({mark, mark, mark, mark, mark, mark, mark});
+        row.SetCell(static_cast<std::size_t>(column), texts[i]);
         table.Append(std::move(row));
     }
     return table;
@@ -29,7 +31,7 @@ RowTable TableOf(int column, const std::vector<std::string>& texts) {
 std::vector<std::string> ColumnOf(const RowTable& table, int column) {
     std::vector<std::string> texts;
     for (std::size_t i = 0; i < table.RowCount(); ++i) {
-        texts.push_back(table.Cell(i, static_cast<std::size_t>(column)));
+        texts.emplace_back(table.Cell(i, static_cast<std::size_t>(column)));
     }
     return texts;
 }
@@ -114,27 +116,75 @@ TEST(ResultSort, OrdersEachKindOfColumnAscendingAndDescending) {
     }
 }
 
+TEST(ResultRow, KeepsEachCellApartWhateverItsLength) {
+    const std::string longText(300, 'x');
+    const struct {
+        std::vector<std::string_view> given;
+        Texts cells;
+    } cases[] = {
+        {{"7", "SYS:A.DAT", "", "N/A", "", "Bench User", ""},
+         {"7", "SYS:A.DAT", "", "N/A", "", "Bench User", ""}},
+        {{"12", longText}, {"12", longText, "", "", "", "", ""}},
+        {{}, Texts(kMaxResultColumns)},
+        {{"", "", "", "", "", "", "\xc3\x9c"}, {"", "", "", "", "", "", "\xc3\x9c"}},
+    };
+    for (const auto& c : cases) {
+        ResultRow row;
+        row.SetCells({"stale", "stale", "stale", "stale", "stale", "stale", "stale"});
+        switch (c.given.size()) {
+            case 0: row.SetCells({}); break;
+            case 2: row.SetCells({c.given[0], c.given[1]}); break;
+            default:
+                row.SetCells({c.given[0], c.given[1], c.given[2], c.given[3], c.given[4],
+                              c.given[5], c.given[6]});
+        }
+        EXPECT_EQ(row.Cells(), c.cells);
+    }
+
+    // Changing one cell leaves the others, before and after it, as they were.
+    ResultRow row;
+    row.SetCells({"1", "two", "3"});
+    const ResultRow copy = row;
+    row.SetCell(1, longText);
+    row.SetCell(6, "last");
+    EXPECT_EQ(row.Cells(), (Texts{"1", longText, "3", "", "", "", "last"}));
+    EXPECT_EQ(copy.Cell(1), "two");
+}
+
 TEST(ResultSort, EqualRowsKeepTheirOrder) {
     // Four rows with two user names; the Conn cells record the scan order.
     RowTable table;
     const char* users[] = {"b", "A", "B", "a"};
     for (int i = 0; i < 4; ++i) {
         ResultRow row;
-        row.cells[0] = std::to_string(i);
-        row.cells[static_cast<std::size_t>(UsersColumn::UserName)] = users[i];
+        row.SetCells({std::to_string(i), "", users[i]});
         table.Append(std::move(row));
     }
     table.Sort(UsersCompare, Col(UsersColumn::UserName));
     EXPECT_EQ(ColumnOf(table, 0), (Texts{"1", "3", "0", "2"}));
     table.Sort(UsersCompare, Col(UsersColumn::UserName) + kSortDescending);
     EXPECT_EQ(ColumnOf(table, 0), (Texts{"0", "2", "1", "3"}));
+
+    // Equal numbers written differently; a position without a kind; a
+    // compare of the caller's own.
+    RowTable numbers = TableOf(Col(LocksColumn::Task), {"2", "10", "02", "2.0", "1"});
+    numbers.Sort(LocksCompare, Col(LocksColumn::Task));
+    EXPECT_EQ(ColumnOf(numbers, 0), (Texts{"#4", "#0", "#2", "#3", "#1"}));
+    numbers.Sort(LocksCompare, Col(LocksColumn::Task) + kSortDescending);
+    EXPECT_EQ(ColumnOf(numbers, 0), (Texts{"#1", "#0", "#2", "#3", "#4"}));
+    numbers.Sort(UsersCompare, 6);
+    EXPECT_EQ(ColumnOf(numbers, 0), (Texts{"#1", "#0", "#2", "#3", "#4"}));
+    numbers.Sort([](const ResultRow& a, const ResultRow& b, int) {
+        return CompareFoldedText(a.Cell(0), b.Cell(0));
+    }, 0);
+    EXPECT_EQ(ColumnOf(numbers, 0), (Texts{"#0", "#1", "#2", "#3", "#4"}));
 }
 
 TEST(ResultSort, APositionWithoutAKindComparesEqual) {
     ResultRow a;
     ResultRow b;
-    a.cells[6] = "1";
-    b.cells[6] = "2";
+    a.SetCell(6, "1");
+    b.SetCell(6, "2");
     EXPECT_EQ(UsersCompare(a, b, 6), 0);   // the Users list has no seventh column
     EXPECT_LT(LocksCompare(a, b, 6), 0);   // the Locks list's "Task"
     EXPECT_EQ(UsersCompare(a, b, 9), 0);
