@@ -27,7 +27,7 @@
 #include "app/status_window.h"
 #include "platform/sim/simulated_network.h"
 #include "tests/app/qt_environment.h"
-#include "tests/support/scripted_prompts.h"
+#include "tests/support/window_harness.h"
 
 namespace fs = std::filesystem;
 
@@ -47,15 +47,7 @@ constexpr const char* kSmallNetwork = R"({
 
 class MainWindowTest : public ::testing::Test {
 protected:
-    void SetUp() override {
-        fs::remove_all(m_dir);
-        fs::create_directories(m_dir);
-        WriteNetwork(kSmallNetwork);
-    }
-    void TearDown() override {
-        m_window.reset();
-        fs::remove_all(m_dir);
-    }
+    void SetUp() override { WriteNetwork(kSmallNetwork); }
 
     void WriteNetwork(const std::string& text) { WriteFile(m_dir / "network.json", text); }
     void WriteSettings(const std::string& text) { WriteFile(SettingsFile(), text); }
@@ -73,18 +65,8 @@ protected:
         return s.str();
     }
 
-    // A fresh network and window, shown, with start-up finished.
     TfrmKestrune& Start(std::vector<std::string> arguments = {}) {
-        m_window.reset();
-        SimOptions options;
-        options.networkPath = (m_dir / "network.json").string();
-        options.readOnly = true;
-        m_network = CreateSimulatedNetwork(options);
-        m_window = std::make_unique<TfrmKestrune>(*m_network, *m_network, m_prompts, m_profile,
-                                                  std::move(arguments));
-        m_window->show();
-        EXPECT_TRUE(QTest::qWaitFor([this] { return m_window->StartupFinished(); }, 5000));
-        return *m_window;
+        return m_harness.Start(std::move(arguments));
     }
 
     template <class T>
@@ -101,13 +83,11 @@ protected:
         return items;
     }
 
-    fs::path m_dir = fs::temp_directory_path() /
-                     ("kr-window-" + std::to_string(::getpid()) + "-" +
-                      ::testing::UnitTest::GetInstance()->current_test_info()->name());
-    IniProfile m_profile{m_dir / "bin" / "KESTRUNE.INI", m_dir / "config" / "KESTRUNE.INI"};
-    ScriptedPrompts m_prompts;
-    std::unique_ptr<SimulatedNetwork> m_network;
-    std::unique_ptr<TfrmKestrune> m_window;
+    WindowHarness m_harness{"kr-window-"};
+    const fs::path& m_dir = m_harness.dir;
+    ScriptedPrompts& m_prompts = m_harness.prompts;
+    std::unique_ptr<SimulatedNetwork>& m_network = m_harness.network;
+    std::unique_ptr<TfrmKestrune>& m_window = m_harness.window;
 };
 
 TEST_F(MainWindowTest, EveryControlCarriesItsNameAndCaption) {

@@ -20,6 +20,7 @@
 #include "app/main_window.h"
 #include "platform/profile.h"
 #include "tests/query/query_test_support.h"
+#include "tests/support/window_harness.h"
 
 namespace querytest {
 namespace {
@@ -29,30 +30,16 @@ using Texts = std::vector<std::string>;
 
 class MainWindowQueryTest : public ::testing::Test {
 protected:
-    void SetUp() override {
-        fs::remove_all(m_dir);
-        fs::create_directories(m_dir);
-        std::ofstream(m_dir / "network.json") << BaseNetwork().dump();
-    }
+    void SetUp() override { std::ofstream(m_harness.NetworkFile()) << BaseNetwork().dump(); }
     void TearDown() override {
         if (m_window) {
             EXPECT_EQ(m_network->OpenDirHandles(), 0);
             EXPECT_EQ(m_network->OpenDSBuffers(), 0);
         }
-        m_window.reset();
-        fs::remove_all(m_dir);
     }
 
     TfrmKestrune& Start(std::vector<std::string> arguments = {}) {
-        SimOptions options;
-        options.networkPath = (m_dir / "network.json").string();
-        options.readOnly = true;
-        m_network = CreateSimulatedNetwork(options);
-        m_window = std::make_unique<TfrmKestrune>(*m_network, *m_network, m_prompts, m_profile,
-                                                  std::move(arguments));
-        m_window->show();
-        EXPECT_TRUE(QTest::qWaitFor([this] { return m_window->StartupFinished(); }, 5000));
-        return *m_window;
+        return m_harness.Start(std::move(arguments));
     }
 
     static Texts Column(const QTreeView* view, int column) {
@@ -76,13 +63,10 @@ protected:
         m_window->ui().cmdCheck->click();
     }
 
-    fs::path m_dir = fs::temp_directory_path() /
-                     ("kr-query-window-" + std::to_string(::getpid()) + "-" +
-                      ::testing::UnitTest::GetInstance()->current_test_info()->name());
-    IniProfile m_profile{m_dir / "bin" / "KESTRUNE.INI", m_dir / "config" / "KESTRUNE.INI"};
-    ScriptedPrompts m_prompts;
-    std::unique_ptr<SimulatedNetwork> m_network;
-    std::unique_ptr<TfrmKestrune> m_window;
+    WindowHarness m_harness{"kr-query-window-"};
+    ScriptedPrompts& m_prompts = m_harness.prompts;
+    std::unique_ptr<SimulatedNetwork>& m_network = m_harness.network;
+    std::unique_ptr<TfrmKestrune>& m_window = m_harness.window;
 };
 
 TEST_F(MainWindowQueryTest, CheckFillsBothListsTheStatusLineAndTheCurrentConnection) {
