@@ -8,6 +8,7 @@
 #include <QVBoxLayout>
 
 #include "app/centre_on_screen.h"
+#include "app/dialog_buttons.h"
 
 TfrmLoginBox::TfrmLoginBox(QWidget* parent)
     : QDialog(parent, Qt::Dialog | Qt::MSWindowsFixedSizeDialogHint | Qt::CustomizeWindowHint |
@@ -25,11 +26,9 @@ TfrmLoginBox::TfrmLoginBox(QWidget* parent)
     txtPassword->setEchoMode(QLineEdit::Password);
     txtPassword->setStyleSheet("lineedit-password-character: 42");
 
-    Button1 = new QPushButton("OK", this);
-    Button1->setObjectName("Button1");
-    Button1->setDefault(true);
-    Button2 = new QPushButton("Cancel", this);
-    Button2->setObjectName("Button2");
+    DialogButtons buttons = MakeDialogButtons(this, "Button1", "Button2");
+    Button1 = buttons.ok;
+    Button2 = buttons.cancel;
     connect(Button1, &QPushButton::clicked, this, [this] { done(kResultOK); });
     connect(Button2, &QPushButton::clicked, this, [this] { done(kResultCancel); });
 
@@ -43,14 +42,10 @@ TfrmLoginBox::TfrmLoginBox(QWidget* parent)
     fields->addWidget(txtUserName, 0, 1);
     fields->addWidget(passwordLabel, 1, 0);
     fields->addWidget(txtPassword, 1, 1);
-    auto* buttons = new QHBoxLayout;
-    buttons->addStretch();
-    buttons->addWidget(Button1);
-    buttons->addWidget(Button2);
     auto* layout = new QVBoxLayout(this);
     layout->addWidget(lblDetails);
     layout->addLayout(fields);
-    layout->addLayout(buttons);
+    layout->addLayout(buttons.row);
     layout->setSizeConstraint(QLayout::SetFixedSize);
     setTabOrder(txtUserName, txtPassword);
 }

@@ -7,6 +7,7 @@
 #include <QVBoxLayout>
 
 #include "app/centre_on_screen.h"
+#include "app/dialog_buttons.h"
 
 TfrmMessage::TfrmMessage(QWidget* parent) : QDialog(parent) {
     setObjectName("TfrmMessage");
@@ -19,23 +20,17 @@ TfrmMessage::TfrmMessage(QWidget* parent) : QDialog(parent) {
     txtMessage->setMinimumWidth(421);
     caption->setBuddy(txtMessage);
 
-    cmdOK = new QPushButton("OK", this);
-    cmdOK->setObjectName("cmdOK");
-    cmdOK->setDefault(true);
-    cmdCancel = new QPushButton("Cancel", this);
-    cmdCancel->setObjectName("cmdCancel");
+    DialogButtons buttons = MakeDialogButtons(this, "cmdOK", "cmdCancel");
+    cmdOK = buttons.ok;
+    cmdCancel = buttons.cancel;
     connect(cmdOK, &QPushButton::clicked, this, &QDialog::accept);
     connect(cmdCancel, &QPushButton::clicked, this, &QDialog::reject);
 
-    auto* buttons = new QHBoxLayout;
-    buttons->addStretch();
-    buttons->addWidget(cmdOK);
-    buttons->addWidget(cmdCancel);
     auto* layout = new QVBoxLayout(this);
     layout->addWidget(caption);
     layout->addWidget(txtMessage);
     layout->addStretch();
-    layout->addLayout(buttons);
+    layout->addLayout(buttons.row);
 }
 
 void TfrmMessage::showEvent(QShowEvent* event) {

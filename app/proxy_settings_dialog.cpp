@@ -8,6 +8,8 @@
 #include <QPushButton>
 #include <QVBoxLayout>
 
+#include "app/dialog_buttons.h"
+
 TfrmProxySettings::TfrmProxySettings(QWidget* parent) : QDialog(parent) {
     setObjectName("TfrmProxySettings");
     setWindowTitle("Proxy Settings");
@@ -34,22 +36,16 @@ TfrmProxySettings::TfrmProxySettings(QWidget* parent) : QDialog(parent) {
     fields->addRow("User", txtUserName);
     fields->addRow("Password", txtPassword);
 
-    cmdOK = new QPushButton("OK", this);
-    cmdOK->setObjectName("cmdOK");
-    cmdOK->setDefault(true);
-    cmdCancel = new QPushButton("Cancel", this);
-    cmdCancel->setObjectName("cmdCancel");
+    DialogButtons buttons = MakeDialogButtons(this, "cmdOK", "cmdCancel");
+    cmdOK = buttons.ok;
+    cmdCancel = buttons.cancel;
     connect(cmdOK, &QPushButton::clicked, this, &QDialog::accept);
     connect(cmdCancel, &QPushButton::clicked, this, &QDialog::reject);
     connect(chkUseProxy, &QCheckBox::toggled, this, &TfrmProxySettings::chkUseProxyChange);
 
-    auto* buttons = new QHBoxLayout;
-    buttons->addStretch();
-    buttons->addWidget(cmdOK);
-    buttons->addWidget(cmdCancel);
     auto* layout = new QVBoxLayout(this);
     layout->addWidget(frame);
-    layout->addLayout(buttons);
+    layout->addLayout(buttons.row);
     chkUseProxyChange();
 }
 
