@@ -430,19 +430,19 @@ void TfrmKestrune::FormShow() {
         return;
     }
 
-    if (const NWCode code = m_client.DSCreateContextHandle(m_state.dsContext); code != 0)
+    if (const NWCode code = m_client.DSCreateContextHandle(m_state.session.dsContext); code != 0)
         m_prompts.ErrorBox("NWCDSCreateContextHandle() ", code);
     // When the flags cannot be read, only the typeless bit is written.
     std::uint32_t flags = 0;
-    if (const NWCode code = m_client.DSGetContext(m_state.dsContext, kDSContextFlags, flags); code != 0) {
+    if (const NWCode code = m_client.DSGetContext(m_state.session.dsContext, kDSContextFlags, flags); code != 0) {
         flags = 0;
         m_prompts.ErrorBox("Cannot Get Context", code);
     }
     flags |= kDSFlagTypeless;
-    if (const NWCode code = m_client.DSSetContext(m_state.dsContext, kDSContextFlags, flags); code != 0)
+    if (const NWCode code = m_client.DSSetContext(m_state.session.dsContext, kDSContextFlags, flags); code != 0)
         m_prompts.ErrorBox("Cannot Set Context", code);
     if (const NWCode code =
-            m_client.DSSetContext(m_state.dsContext, kDSContextNameContext, std::string("[root]"));
+            m_client.DSSetContext(m_state.session.dsContext, kDSContextNameContext, std::string("[root]"));
         code != 0)
         m_prompts.ErrorBox("Cannot Set Context", code);
 

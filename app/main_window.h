@@ -18,6 +18,7 @@
 
 #include "app/recent_paths.h"
 #include "app/settings.h"
+#include "platform/client_session.h"
 #include "platform/nwclient.h"
 #include "platform/profile.h"
 #include "platform/prompts.h"
@@ -47,8 +48,7 @@ class TfrmUserInfo;
 
 // State the whole program shares, owned by the main window.
 struct AppState {
-    DSContext dsContext = 0;        // the shared directory-services context
-    ConnHandle currentConn = 0;     // the current server connection
+    ClientSession session;          // shared with the query, the browser and the actions
     bool serverPageReady = false;   // start-up has reached the first server-page update
     QPoint lastUsersMouseDown;      // in lvwUsers' viewport coordinates
     ButtonSwitches switches;

@@ -112,7 +112,7 @@ void MainWindowQuery::Repaint() {
 }
 
 void MainWindowQuery::SetCurrentServerConnection(ConnHandle conn) {
-    m_window.State().currentConn = conn;
+    m_window.State().session.currentConn = conn;
 }
 
-DSContext MainWindowQuery::SharedNdsContext() const { return m_window.State().dsContext; }
+DSContext MainWindowQuery::SharedNdsContext() const { return m_window.State().session.dsContext; }

@@ -204,8 +204,8 @@ TEST_F(MainWindowTest, StartUpPreparesTheDirectoryContext) {
     TfrmKestrune& w = Start();
     std::uint32_t flags = 0;
     std::string nameContext;
-    ASSERT_EQ(m_network->DSGetContext(w.State().dsContext, kDSContextFlags, flags), 0);
-    ASSERT_EQ(m_network->DSGetContext(w.State().dsContext, kDSContextNameContext, nameContext), 0);
+    ASSERT_EQ(m_network->DSGetContext(w.State().session.dsContext, kDSContextFlags, flags), 0);
+    ASSERT_EQ(m_network->DSGetContext(w.State().session.dsContext, kDSContextNameContext, nameContext), 0);
     EXPECT_EQ(flags & kDSFlagTypeless, kDSFlagTypeless);
     EXPECT_EQ(nameContext, "[root]");
 }
@@ -239,7 +239,7 @@ TEST_F(MainWindowTest, DirectoryContextFailuresAreReportedAndStartUpGoesOn) {
         R"(, "faults": [ { "call": "DSGetContext", "code": -601, "times": 1 } ])"));
     TfrmKestrune& w = Start();
     std::uint32_t flags = 99;
-    ASSERT_EQ(m_network->DSGetContext(w.State().dsContext, kDSContextFlags, flags), 0);
+    ASSERT_EQ(m_network->DSGetContext(w.State().session.dsContext, kDSContextFlags, flags), 0);
     EXPECT_EQ(flags, kDSFlagTypeless);
 }
 

@@ -84,7 +84,7 @@ TEST_F(MainWindowQueryTest, CheckFillsBothListsTheStatusLineAndTheCurrentConnect
     EXPECT_EQ(Column(w.ui().lvwLocks, 2), (Texts{"Netware File Server", "ADMIN.IT.ACME"}));
     EXPECT_EQ(w.ui().txtScanStatus->text(), "5 Open Handle(s)");
     EXPECT_EQ(w.ui().tabPages->currentWidget(), w.ui().tabUsers);
-    EXPECT_NE(w.State().currentConn, 0u);
+    EXPECT_NE(w.State().session.currentConn, 0u);
     EXPECT_EQ(w.ui().cboFileName->itemText(0), "FS1\\SYS:ACCT\\LEDGER.DAT");
     EXPECT_FALSE(m_prompts.busy);
     EXPECT_TRUE(w.ui().lvwUsers->updatesEnabled());
