@@ -1,17 +1,59 @@
 #include "app/about_dialog.h"
 
+#include <QDesktopServices>
+#include <QEvent>
 #include <QFormLayout>
 #include <QGroupBox>
 #include <QHBoxLayout>
 #include <QLabel>
+#include <QMouseEvent>
 #include <QPushButton>
+#include <QUrl>
 #include <QVBoxLayout>
 
 #include "app/app_info.h"
 #include "app/proxy_settings_dialog.h"
 
-TfrmAbout::TfrmAbout(TfrmProxySettings& proxySettings, QWidget* parent)
-    : QDialog(parent), m_proxySettings(proxySettings) {
+class TfrmAbout::Details final : public UpdateDetails {
+public:
+    explicit Details(TfrmAbout& box) : m_box(box) {}
+
+    void SetStatus(const std::string& text) override {
+        m_box.lblStatus->setText(QString::fromStdString(text));
+        m_box.lblStatus->repaint();
+    }
+    void SetOutcome(const std::string& text) override {
+        m_box.lblStatus2->setText(QString::fromStdString(text));
+    }
+    void ShowDownload(bool shown) override { m_box.cmdDownload->setVisible(shown); }
+    void Repaint() override { m_box.repaint(); }
+
+private:
+    TfrmAbout& m_box;
+};
+
+namespace {
+
+// Opens an address the way the desktop opens web links. The download address
+// comes from a document on the network: only web addresses are opened, never
+// a local file or a program's own scheme.
+void OpenWebAddress(const std::string& address) {
+    if (address.empty()) return;
+    const QUrl url(QString::fromStdString(address), QUrl::StrictMode);
+    if (!url.isValid() || (url.scheme() != "http" && url.scheme() != "https")) return;
+    QDesktopServices::openUrl(url);
+}
+
+}  // namespace
+
+TfrmAbout::TfrmAbout(TfrmProxySettings& proxySettings, Prompts& prompts, UserRegistry registry,
+                     std::unique_ptr<HttpGet> http, QWidget* parent)
+    : QDialog(parent),
+      m_proxySettings(proxySettings),
+      m_registry(std::move(registry)),
+      m_http(std::move(http)),
+      m_check(*m_http, prompts),
+      m_details(std::make_unique<Details>(*this)) {
     setObjectName("TfrmAbout");
     setWindowTitle("About");
 
@@ -32,6 +74,8 @@ TfrmAbout::TfrmAbout(TfrmProxySettings& proxySettings, QWidget* parent)
     lblCopyRight = label("lblCopyRight");
     lblURL = label("lblURL");
     lblURL->setStyleSheet("color: blue");
+    lblURL->setCursor(Qt::PointingHandCursor);
+    lblURL->installEventFilter(this);
     auto* infoLayout = new QFormLayout(info);
     infoLayout->addRow("Application Name :", lblAppName);
     infoLayout->addRow("Version :", lblVersion);
@@ -44,6 +88,8 @@ TfrmAbout::TfrmAbout(TfrmProxySettings& proxySettings, QWidget* parent)
     auto* details = new QGroupBox("Update Details", updates);
     lblStatus = label("lblStatus");
     lblStatus2 = label("lblStatus2");
+    lblStatus->setAccessibleName("Update progress");
+    lblStatus2->setAccessibleName("Update outcome");
     cmdDownload = button("cmdDownload", "Download");
     cmdDownload->hide();
     auto* detailsLayout = new QVBoxLayout(details);
@@ -61,7 +107,9 @@ TfrmAbout::TfrmAbout(TfrmProxySettings& proxySettings, QWidget* parent)
     cmdOk = button("cmdOk", "OK");
     cmdOk->setDefault(true);
     connect(cmdOk, &QPushButton::clicked, this, &QDialog::accept);
+    connect(cmdUpdates, &QPushButton::clicked, this, &TfrmAbout::cmdUpdatesClick);
     connect(cmdProxy, &QPushButton::clicked, this, &TfrmAbout::cmdProxyClick);
+    connect(cmdDownload, &QPushButton::clicked, this, &TfrmAbout::cmdDownloadClick);
 
     auto* okRow = new QHBoxLayout;
     okRow->addStretch();
@@ -72,9 +120,25 @@ TfrmAbout::TfrmAbout(TfrmProxySettings& proxySettings, QWidget* parent)
     layout->addLayout(okRow);
 }
 
+TfrmAbout::~TfrmAbout() = default;
+
 void TfrmAbout::showEvent(QShowEvent* event) {
     FormShow();
     QDialog::showEvent(event);
+}
+
+bool TfrmAbout::eventFilter(QObject* watched, QEvent* event) {
+    if (watched == lblURL) {
+        switch (event->type()) {
+            case QEvent::Enter: lblURLMouseEnter(); break;
+            case QEvent::Leave: lblURLMouseLeave(); break;
+            case QEvent::MouseButtonRelease:
+                if (static_cast<QMouseEvent*>(event)->button() == Qt::LeftButton) lblURLClick();
+                break;
+            default: break;
+        }
+    }
+    return QDialog::eventFilter(watched, event);
 }
 
 void TfrmAbout::FormShow() {
@@ -82,6 +146,31 @@ void TfrmAbout::FormShow() {
     lblVersion->setText(QString::asprintf("%1.2lf", kAppVersion));
     lblCopyRight->setText(kCopyright);
     lblURL->setText(kWebSite);
+    LoadProxySettings(m_registry, m_proxy);
 }
 
-void TfrmAbout::cmdProxyClick() { m_proxySettings.exec(); }
+void TfrmAbout::cmdUpdatesClick() { m_check.Run(*m_details, m_proxy); }
+
+void TfrmAbout::cmdProxyClick() {
+    m_proxySettings.Fill(m_proxy);
+    if (m_proxySettings.exec() != QDialog::Accepted) return;
+    m_proxy = m_proxySettings.Read(m_proxy);
+    // The settings are in force whether or not they could be kept.
+    SaveProxySettings(m_registry, m_proxy);
+}
+
+void TfrmAbout::cmdDownloadClick() { OpenWebAddress(DownloadUrl()); }
+
+void TfrmAbout::lblURLClick() { OpenWebAddress(kWebSite); }
+
+void TfrmAbout::lblURLMouseEnter() {
+    QFont font = lblURL->font();
+    font.setUnderline(true);
+    lblURL->setFont(font);
+}
+
+void TfrmAbout::lblURLMouseLeave() {
+    QFont font = lblURL->font();
+    font.setUnderline(false);
+    lblURL->setFont(font);
+}

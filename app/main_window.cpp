@@ -370,7 +370,8 @@ void TfrmKestrune::CreateDialogs() {
     m_frmStatus = new TfrmStatus(this);
     m_frmLoginBox = new TfrmLoginBox(this);
     m_frmProxySettings = new TfrmProxySettings(this);
-    m_frmAbout = new TfrmAbout(*m_frmProxySettings, this);
+    m_frmAbout = new TfrmAbout(*m_frmProxySettings, m_prompts, UserRegistry::ForUser(),
+                               std::make_unique<CurlHttpGet>(), this);
 }
 
 void TfrmKestrune::ConnectHandlers() {

@@ -53,3 +53,22 @@ void TfrmProxySettings::chkUseProxyChange() {
     const bool on = chkUseProxy->isChecked();
     for (QLineEdit* e : {txtHostName, txtPort, txtUserName, txtPassword}) e->setEnabled(on);
 }
+
+void TfrmProxySettings::Fill(const ProxySettings& settings) {
+    chkUseProxy->setChecked(settings.enabled != 0);
+    txtHostName->setText(QString::fromStdString(settings.server));
+    txtPort->setText(QString::number(settings.port));
+    txtUserName->setText(QString::fromStdString(settings.user));
+    txtPassword->setText(QString::fromStdString(settings.password));
+    chkUseProxyChange();  // toggled() fires only on a change
+}
+
+ProxySettings TfrmProxySettings::Read(const ProxySettings& current) const {
+    ProxySettings settings;
+    settings.enabled = chkUseProxy->isChecked() ? 1 : 0;
+    settings.server = txtHostName->text().toStdString();
+    settings.port = PortFromField(txtPort->text().toStdString(), current.port);
+    settings.user = txtUserName->text().toStdString();
+    settings.password = txtPassword->text().toStdString();
+    return settings;
+}

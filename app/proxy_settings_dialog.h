@@ -5,6 +5,8 @@
 
 #include <QDialog>
 
+#include "app/proxy_settings.h"
+
 class QCheckBox;
 class QLineEdit;
 class QPushButton;
@@ -21,6 +23,12 @@ public:
     QLineEdit* txtPassword = nullptr;
     QPushButton* cmdOK = nullptr;
     QPushButton* cmdCancel = nullptr;
+
+    // The fields from settings; the four edit fields enabled when ticked.
+    void Fill(const ProxySettings& settings);
+    // The settings the fields hold; the port stays current's when the Port
+    // field does not hold a port number.
+    ProxySettings Read(const ProxySettings& current) const;
 
 private:
     void chkUseProxyChange();

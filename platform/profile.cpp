@@ -1,21 +1,16 @@
 #include "platform/profile.h"
 
-#include <fcntl.h>
-#include <sys/file.h>
 #include <sys/stat.h>
-#include <unistd.h>
 
-#include <cerrno>
 #include <charconv>
-#include <chrono>
-#include <cstdio>
 #include <cstdlib>
 #include <fstream>
 #include <optional>
 #include <system_error>
-#include <thread>
 #include <utility>
 #include <vector>
+
+#include "platform/atomic_file.h"
 
 namespace fs = std::filesystem;
 
@@ -137,88 +132,6 @@ Position Find(const IniText& text, std::string_view section, std::string_view ke
     return pos;
 }
 
-// Renaming over a link would replace the link; the file it names is meant.
-fs::path WriteTarget(fs::path target) {
-    std::error_code ec;
-    if (fs::is_symlink(target, ec)) {
-        fs::path resolved = fs::canonical(target, ec);
-        if (!ec) target = std::move(resolved);
-    }
-    return target;
-}
-
-fs::path DirectoryOf(const fs::path& target) {
-    return target.has_parent_path() ? target.parent_path() : fs::path(".");
-}
-
-// Writers of one file exclude each other from reading it to renaming the new
-// text over it; otherwise one program's write replaces another's key written
-// in between (two windows closing at once). The lock is on the directory,
-// which, unlike the file, outlives the rename. Where it cannot be had (a file
-// system without locks, a holder that does not let go) the write goes on
-// unlocked rather than hang the window.
-class DirectoryLock final {
-public:
-    explicit DirectoryLock(const fs::path& dir)
-        : m_fd(::open(dir.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC)) {
-        if (m_fd < 0) return;
-        for (int attempt = 0; attempt < 200; ++attempt) {
-            if (::flock(m_fd, LOCK_EX | LOCK_NB) == 0) return;
-            if (errno != EWOULDBLOCK && errno != EINTR) break;
-            std::this_thread::sleep_for(std::chrono::milliseconds(10));
-        }
-        ::close(m_fd);
-        m_fd = -1;
-    }
-    ~DirectoryLock() {
-        if (m_fd >= 0) ::close(m_fd);  // closing releases the lock
-    }
-    DirectoryLock(const DirectoryLock&) = delete;
-    DirectoryLock& operator=(const DirectoryLock&) = delete;
-
-private:
-    int m_fd;
-};
-
-bool WriteAtomically(const fs::path& target, const std::string& content) {
-    const fs::path dir = DirectoryOf(target);
-
-    std::string pattern = (dir / (target.filename().string() + ".XXXXXX")).string();
-    const int fd = ::mkstemp(pattern.data());
-    if (fd < 0) return false;
-
-    mode_t mode = 0644;
-    struct stat st{};
-    if (::stat(target.c_str(), &st) == 0) mode = st.st_mode & 07777;
-
-    bool ok = true;
-    const char* p = content.data();
-    std::size_t left = content.size();
-    while (ok && left > 0) {
-        const ssize_t n = ::write(fd, p, left);
-        if (n < 0) {
-            if (errno == EINTR) continue;
-            ok = false;
-        } else {
-            p += n;
-            left -= static_cast<std::size_t>(n);
-        }
-    }
-    ok = ok && ::fchmod(fd, mode) == 0 && ::fsync(fd) == 0;
-    ok = (::close(fd) == 0) && ok;
-    ok = ok && std::rename(pattern.c_str(), target.c_str()) == 0;
-    if (!ok) {
-        ::unlink(pattern.c_str());
-        return false;
-    }
-    // Make the rename itself durable; a failure here loses nothing written.
-    if (const int dirFd = ::open(dir.c_str(), O_RDONLY | O_DIRECTORY); dirFd >= 0) {
-        ::fsync(dirFd);
-        ::close(dirFd);
-    }
-    return true;
-}
-
 bool HasLineBreakOrZero(std::string_view s) {
     return s.find_first_of(std::string_view("\r\n\0", 3)) != std::string_view::npos;
 }
@@ -236,7 +149,7 @@ void CutText(std::string& s, std::size_t max) {
 IniProfile::IniProfile(fs::path besideProgram, fs::path fallback)
     : m_besideProgram(std::move(besideProgram)), m_fallback(std::move(fallback)) {}
 
-IniProfile IniProfile::ForProgram(const fs::path& programPath) {
+fs::path ProgramConfigDirectory() {
     fs::path configHome;
     if (const char* xdg = std::getenv("XDG_CONFIG_HOME"); xdg && *xdg) {
         configHome = xdg;
@@ -245,8 +158,12 @@ IniProfile IniProfile::ForProgram(const fs::path& programPath) {
     } else {
         configHome = ".config";
     }
+    return configHome / "kestrune";
+}
+
+IniProfile IniProfile::ForProgram(const fs::path& programPath) {
     return IniProfile(programPath.parent_path() / kSettingsFileName,
-                      configHome / "kestrune" / kSettingsFileName);
+                      ProgramConfigDirectory() / kSettingsFileName);
 }
 
 fs::path IniProfile::Location() const {
@@ -305,7 +222,11 @@ bool IniProfile::WriteText(const std::string& section, const std::string& key,
 
     std::string content(text.bom ? kUtf8Bom : std::string_view());
     for (const std::string& l : text.lines) content += l + text.eol;
-    return WriteAtomically(target, content);
+    // A file the user made keeps its mode; a new one is readable by all.
+    mode_t mode = 0644;
+    struct stat st{};
+    if (::stat(target.c_str(), &st) == 0) mode = st.st_mode & 07777;
+    return WriteFileAtomically(target, content, mode);
 }
 
 bool IniProfile::WriteInt(const std::string& section, const std::string& key, int value) {

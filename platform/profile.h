@@ -25,6 +25,10 @@ inline constexpr const char* kSettingsFileName = "KESTRUNE.INI";
 // terminating zero included.
 inline constexpr std::size_t kProfileTextBytes = 255;
 
+// The program's own configuration folder: $XDG_CONFIG_HOME/kestrune
+// (default ~/.config/kestrune).
+std::filesystem::path ProgramConfigDirectory();
+
 class IniProfile final {
 public:
     // besideProgram is used whenever it can be opened for reading; otherwise
