@@ -51,7 +51,7 @@ std::optional<std::string> ProxyAddress(const ProxySettings& proxy, std::string&
     std::unique_ptr<CURLU, UrlDeleter> url(curl_url());
     std::string host = proxy.server;
     if (host.find(':') != std::string::npos && !host.starts_with('[')) host = "[" + host + "]";
-    CURLUcode rc = curl_url_set(url.get(), CURLUPART_SCHEME, "socks5h", 0);
+    CURLUcode rc = curl_url_set(url.get(), CURLUPART_SCHEME, "socks5h", CURLU_NON_SUPPORT_SCHEME);
     if (rc == CURLUE_OK) rc = curl_url_set(url.get(), CURLUPART_HOST, host.c_str(), 0);
     if (rc == CURLUE_OK) rc = curl_url_set(url.get(), CURLUPART_PORT, std::to_string(proxy.port).c_str(), 0);
     char* text = nullptr;
