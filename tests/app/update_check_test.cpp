@@ -13,6 +13,7 @@
 #include <vector>
 
 #include "tests/support/local_servers.h"
+#include "tests/support/scoped_env.h"
 #include "tests/support/scripted_prompts.h"
 
 using local_servers::LocalHttpServer;
@@ -51,28 +52,6 @@ std::string Document(const std::string& version, const std::string& url = "https
            "  <Kestrune>\n    <Version>" + version + "</Version>\n    <URL>" + url + "</URL>\n"
            "  </Kestrune>\n</ProductVersions>\n";
 }
-
-// Sets an environment variable for one test.
-class ScopedEnv final {
-public:
-    ScopedEnv(const char* name, const std::string& value) : m_name(name) {
-        if (const char* old = std::getenv(name)) m_old = old;
-        ::setenv(name, value.c_str(), 1);
-    }
-    ~ScopedEnv() {
-        if (m_old) {
-            ::setenv(m_name, m_old->c_str(), 1);
-        } else {
-            ::unsetenv(m_name);
-        }
-    }
-    ScopedEnv(const ScopedEnv&) = delete;
-    ScopedEnv& operator=(const ScopedEnv&) = delete;
-
-private:
-    const char* m_name;
-    std::optional<std::string> m_old;
-};
 
 class UpdateCheckTest : public ::testing::Test {
 protected:
