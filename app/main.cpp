@@ -1,9 +1,11 @@
 // kestrune: the windowed program. Everything but wiring lives in kr_app.
 
+#include <QPushButton>
 #include <QScreen>
 #include <QTimer>
 #include <exception>
 
+#include "app/about_dialog.h"
 #include "app/application.h"
 #include "app/main_window.h"
 #include "app/qt_prompts.h"
@@ -13,17 +15,27 @@
 namespace {
 
 // KESTRUNE_SCREENSHOT=file.png: once start-up has finished, save a picture
-// of the main window as the display shows it and close the window. Used to
-// document the program.
+// of the main window as the display shows it and close the window. With
+// KESTRUNE_SCREENSHOT_ABOUT=1 the picture is of the About box instead, after
+// a check for updates. Used to document the program.
 void ArrangeScreenshot(TfrmKestrune& window) {
     const QString target = qEnvironmentVariable("KESTRUNE_SCREENSHOT");
     if (target.isEmpty()) return;
-    QObject::connect(&window, &TfrmKestrune::StartupDone, &window, [&window, target] {
-        QTimer::singleShot(500, &window, [&window, target] {
+    const bool about = qEnvironmentVariable("KESTRUNE_SCREENSHOT_ABOUT") == "1";
+    QObject::connect(&window, &TfrmKestrune::StartupDone, &window, [&window, target, about] {
+        QWidget* shown = &window;
+        if (about) {
+            TfrmAbout& box = window.frmAbout();
+            box.show();
+            box.cmdUpdates->click();
+            shown = &box;
+        }
+        QTimer::singleShot(500, &window, [&window, shown, target] {
             QPixmap picture;
-            if (QScreen* screen = window.screen()) picture = screen->grabWindow(window.winId());
-            if (picture.isNull()) picture = window.grab();
+            if (QScreen* screen = shown->screen()) picture = screen->grabWindow(shown->winId());
+            if (picture.isNull()) picture = shown->grab();
             picture.save(target, "PNG");
+            shown->close();
             window.close();
         });
     });

@@ -7,7 +7,7 @@ packages=(
   qt6-base-dev libgl-dev
   nlohmann-json3-dev libcurl4-openssl-dev libpugixml-dev
   libgtest-dev libgmock-dev libbenchmark-dev
-  microsocks
+  microsocks python3
   xvfb xauth
 )
 
