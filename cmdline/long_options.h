@@ -20,7 +20,7 @@ struct LongOptions {
     bool version = false;
     RecordFormat format = RecordFormat::Text;
     bool wait = false;
-    std::optional<double> waitSeconds;  // with wait; none: no time limit
+    std::optional<double> waitSeconds = std::nullopt;  // with wait; none: no time limit
     double intervalSeconds = kDefaultIntervalSeconds;
 };
 
