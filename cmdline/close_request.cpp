@@ -21,22 +21,25 @@ CloseRequestBlock BuildCloseRequest(ConnNumber connection, std::string_view shor
 }
 
 int SendCloseRequest(NWClient& client, Output& out, ConnHandle conn, ConnNumber connection,
-                     std::string_view shortPath) {
+                     std::string_view shortPath, NWCode* code) {
+    NWCode ignored = 0;
+    NWCode& failed = code ? *code : ignored;
     // Looked up for every request: the module may be unloaded between two.
     std::uint32_t extensionID = 0;
     std::uint8_t queryData[32] = {};
-    if (client.NWGetNCPExtensionInfoByName(conn, kModuleExtensionName, extensionID, nullptr,
-                                           nullptr, nullptr, queryData) != 0) {
+    failed = client.NWGetNCPExtensionInfoByName(conn, kModuleExtensionName, extensionID, nullptr,
+                                                nullptr, nullptr, queryData);
+    if (failed != 0) {
         out.Write("Kestrune.NLM is not loaded on this server\n");
         return 1;
     }
     const CloseRequestBlock request = BuildCloseRequest(connection, shortPath);
     std::array<std::uint8_t, kCloseReplySize> reply{};
     std::size_t replyLength = reply.size();
-    const NWCode code = client.NWNCPExtensionRequest(conn, extensionID, request.data(),
-                                                     request.size(), reply.data(), replyLength);
-    if (code != 0) {
-        out.Write(Format("Cannot NCP : %x\n", static_cast<unsigned>(code)));
+    failed = client.NWNCPExtensionRequest(conn, extensionID, request.data(), request.size(),
+                                          reply.data(), replyLength);
+    if (failed != 0) {
+        out.Write(Format("Cannot NCP : %x\n", static_cast<unsigned>(failed)));
         return 1;
     }
     return 0;

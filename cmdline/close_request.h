@@ -26,8 +26,9 @@ using CloseRequestBlock = std::array<std::uint8_t, kCloseRequestSize>;
 CloseRequestBlock BuildCloseRequest(ConnNumber connection, std::string_view shortPath);
 
 // Finds the module's extension on the server and sends the request: 0 when
-// the module took it, 1 after printing why not.
+// the module took it, 1 after printing why not. code, when given, gets the
+// client's code of the step that failed (0 on success) for the records.
 int SendCloseRequest(NWClient& client, Output& out, ConnHandle conn, ConnNumber connection,
-                     std::string_view shortPath);
+                     std::string_view shortPath, NWCode* code = nullptr);
 
 }  // namespace krcmd

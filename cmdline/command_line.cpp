@@ -45,6 +45,10 @@ bool ApplyOption(std::string_view argument, RunOptions& options) {
     } else if (argument == "/s" || argument == "/S") {
         options.recurse = true;
     } else if (argument.starts_with("/m") || argument.starts_with("/M")) {
+        // Two characters carry no text, not even an empty one: the text was
+        // most likely typed as the next argument, and sending nothing to
+        // every user of the file is not what was asked.
+        if (argument.size() == 2) return false;
         // The third character (normally the colon) is skipped whatever it is.
         std::string_view text = argument.size() > 3 ? argument.substr(3) : std::string_view();
         // A message cut short could say something else entirely: refuse it.

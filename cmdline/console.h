@@ -1,8 +1,8 @@
 #pragma once
 
-// The two ends of the console that the scanner talks through: where its text
-// goes and where a prompt's answer comes from. Injected so that tests can
-// capture the text and script the keys.
+// The ends of the console that the scanner talks through: where its text
+// goes, where a prompt's answer comes from and how it waits between scans.
+// Injected so that tests can capture the text, script the keys and the time.
 
 #include <cstdarg>
 #include <string>
@@ -25,6 +25,13 @@ public:
     virtual int ReadKey() = 0;
 };
 
+class WaitClock {
+public:
+    virtual ~WaitClock() = default;
+    virtual double Now() = 0;  // seconds, from any fixed point
+    virtual void Sleep(double seconds) = 0;
+};
+
 // Standard output through stdio.
 class StdoutOutput final : public Output {
 public:
@@ -32,10 +39,54 @@ public:
     void Flush() override;
 };
 
+// Standard error through stdio.
+class StderrOutput final : public Output {
+public:
+    void Write(std::string_view text) override;
+    void Flush() override;
+};
+
+// Keeps the text until it is known to be wanted.
+class BufferOutput final : public Output {
+public:
+    void Write(std::string_view text) override { m_text += text; }
+    void Flush() override {}
+    const std::string& text() const { return m_text; }
+
+private:
+    std::string m_text;
+};
+
+class NullOutput final : public Output {
+public:
+    void Write(std::string_view) override {}
+    void Flush() override {}
+};
+
+// Each text written becomes one line "krcmd: text" on target, the line
+// breaks around it dropped: the diagnostics of the text lines, told on
+// standard error when standard output carries records.
+class NoteOutput final : public Output {
+public:
+    explicit NoteOutput(Output& target) : m_target(target) {}
+    void Write(std::string_view text) override;
+    void Flush() override { m_target.Flush(); }
+
+private:
+    Output& m_target;
+};
+
 // The controlling terminal, read without echo (platform ReadKeyPress).
 class TerminalKeys final : public KeySource {
 public:
     int ReadKey() override;
+};
+
+// The steady clock; sleeps the thread.
+class SteadyClock final : public WaitClock {
+public:
+    double Now() override;
+    void Sleep(double seconds) override;
 };
 
 // printf into a std::string; the output lines are defined by printf formats.

@@ -44,14 +44,49 @@ std::string UserField(std::string_view name) {
 }
 
 FileScanner::FileScanner(NWClient& client, WorkstationFiles& files, Output& out,
-                         KeySource& keys, const RunOptions& options)
-    : m_client(client), m_files(files), m_out(out), m_keys(keys), m_options(options) {}
+                         KeySource& keys, const RunOptions& options, ScanSinks sinks)
+    : m_client(client),
+      m_files(files),
+      m_out(out),
+      m_keys(keys),
+      m_options(options),
+      m_sinks(sinks),
+      m_notes(sinks.notes ? *sinks.notes : out) {}
 
 bool FileScanner::SkipTooLong(const std::string& path) {
     if (CharToOemA(path).size() <= kMaxTextLength) return false;
     // Cutting would name another file; saying nothing would hide its users.
-    m_out.Write("Path Too Long : " + path + "\n");
+    m_notes.Write("Path Too Long : " + path + "\n");
+    ++m_tally.filesUnchecked;
     return true;
+}
+
+void FileScanner::Reason(const std::string& text) {
+    if (m_sinks.reasons) m_sinks.reasons->Write("krcmd: " + m_file.shownPath + ": " + text + "\n");
+}
+
+const std::string& FileScanner::ServerName() {
+    if (!m_file.serverKnown) {
+        NWAllConnInfo info;
+        if (m_client.NWCCGetAllConnInfo(m_file.conn, 1, info) == 0) {
+            m_file.server = OemToCharA(info.serverName);
+        }
+        m_file.serverKnown = true;
+    }
+    return m_file.server;
+}
+
+void FileScanner::Audit(const char* action, ConnNumber number, const std::string& user,
+                        NWCode result) {
+    if (!m_sinks.audit) return;
+    AuditEvent event;
+    event.action = action;
+    event.server = ServerName();
+    event.connection = number;
+    event.connectionUser = user;
+    event.file = m_file.shownPath;
+    event.result = result;
+    m_sinks.audit->Record(event);
 }
 
 ExitStatus FileScanner::Walk(const std::string& path) {
@@ -91,14 +126,16 @@ ExitStatus FileScanner::CheckFile(const std::string& path) {
     ConnHandle conn = 0;
     DirHandle dirHandle = 0;
     std::string relative;
+    m_file = CurrentFile{};
+    m_file.shownPath = path;
     if (m_client.NWParseNetWarePath(CharToOemA(path), conn, dirHandle, relative) != 0) {
-        m_out.Write("Invalid Path/File\n");
+        m_notes.Write("Invalid Path/File\n");
         return ExitStatus::Failure;
     }
     NWSearchSequence9 sequence = NewSearchSequence9();
     if (m_client.NWIntScanDirectoryInformation2(conn, dirHandle, relative, sequence, nullptr, 0) ==
         0) {
-        m_out.Write("Invalid Path\n");
+        m_notes.Write("Invalid Path\n");
         return ExitStatus::Failure;
     }
     sequence = NewSearchSequence9();
@@ -106,15 +143,17 @@ ExitStatus FileScanner::CheckFile(const std::string& path) {
     NWCode code = m_client.NWIntScanFileInformation2(conn, dirHandle, relative,
                                                      kSearchHiddenAndSystem, sequence, &info, 0);
     if (code != 0) {
-        m_out.Write(Format("Invalid Path/File %x", Hex(code)));
+        m_notes.Write(Format("Invalid Path/File %x", Hex(code)));
         return ExitStatus::Failure;
     }
     std::uint32_t nameSpace = 0;
     code = m_client.NWGetOwningNameSpace(conn, dirHandle, relative, nameSpace);
     if (code != 0) {
-        m_out.Write(Format("Cannot Get Owning Name Space : %x", Hex(code)));
+        m_notes.Write(Format("Cannot Get Owning Name Space : %x", Hex(code)));
         return ExitStatus::Failure;
     }
+    m_file.conn = conn;
+    m_file.volumePath = OemToCharA(relative);
     return ListConnections(conn, dirHandle, ShortPath(conn, dirHandle, relative), path);
 }
 
@@ -130,14 +169,14 @@ std::string FileScanner::ShortPath(ConnHandle conn, DirHandle dirHandle,
     if (code == nwcode::kNameSpaceNotOnVolume) return relative;
     bool converted = true;
     if (code != 0) {
-        m_out.Write(Format("error with nwgetnspath %x\n", Hex(code)));
+        m_notes.Write(Format("error with nwgetnspath %x\n", Hex(code)));
         converted = false;
     }
     std::string dosName;
     code = m_client.NWGetLongName(conn, dirHandle, relative, kNameSpaceLong, kNameSpaceDOS,
                                   dosName);
     if (code != 0) {
-        m_out.Write(Format("error with nwgetlongname %x\n", Hex(code)));
+        m_notes.Write(Format("error with nwgetlongname %x\n", Hex(code)));
         converted = false;
     }
     // Half a conversion names no file; the server also knows the file by the
@@ -157,6 +196,7 @@ ExitStatus FileScanner::ListConnections(ConnHandle conn, DirHandle dirHandle,
     // batch would then skip as many connections as were removed.
     std::vector<ConnNumber> numbers;
     bool noRights = false;
+    NWCode failure = 0;
     std::int16_t iterator = 0;
     for (;;) {
         NWConnsUsingFile reply{};
@@ -166,7 +206,12 @@ ExitStatus FileScanner::ListConnections(ConnHandle conn, DirHandle dirHandle,
             noRights = true;
             break;
         }
-        if (code != 0) break;  // end of the list, or nothing to list
+        if (code != 0) {
+            // The end of the list, or nothing to list; anything else leaves
+            // the file unchecked.
+            if (code != nwcode::kScanEnd) failure = code;
+            break;
+        }
         const std::size_t count = std::min<std::size_t>(reply.connCount, kConnsUsingFileBatch);
         // A server may end its list by marking the last batch itself: that
         // batch still counts.
@@ -177,8 +222,14 @@ ExitStatus FileScanner::ListConnections(ConnHandle conn, DirHandle dirHandle,
         HandleConnection(conn, number, shortPath, shownPath);
     }
     if (noRights) {
-        m_out.Write("Console Operator or Supervisor Privledges Are Required\n");
+        m_notes.Write("Console Operator or Supervisor Privledges Are Required\n");
         return ExitStatus::Failure;
+    }
+    if (failure != 0) {
+        ++m_tally.filesUnchecked;
+        Reason(Format("cannot list the connections using it (code %x)", Hex(failure)));
+    } else {
+        ++m_tally.filesChecked;
     }
     return ExitStatus::Success;
 }
@@ -190,29 +241,45 @@ void FileScanner::HandleConnection(ConnHandle conn, ConnNumber number,
         0) {
         user.clear();  // gone since the scan, or not answering: a blank field
     }
+    ConnectionRecord record;
+    record.path = shownPath;
+    record.connection = number;
     if (number == 0) {
         m_out.Write("  0  " + shownPath + "    Netware Operating System\n");
+        if (m_sinks.records) {
+            record.server = ServerName();
+            record.volumePath = m_file.volumePath;
+            m_sinks.records->push_back(record);
+        }
         return;
     }
     m_out.Write(Format("%3d  ", number) + OemToCharA(UserField(user)) + "   " + shownPath + "\n");
+    record.user = OemToCharA(user);
 
+    std::optional<NWCode> result;
     switch (m_options.action) {
     case ActionMode::None:
         break;
     case ActionMode::Prompt:
-        PromptAndClear(conn, number);
+        result = PromptAndClear(conn, number);
+        if (result) record.action = audit::kClear;
         break;
     case ActionMode::Clear: {
         const NWCode code = m_client.NWClearConnectionNumber(conn, number);
         m_out.Write(code != 0 ? Format("\nCould Not Clear Connection : Error %x\n", Hex(code))
                               : Format("Connection %d Cleared\n", number));
+        record.action = audit::kClear;
+        result = code;
         break;
     }
     case ActionMode::Close: {
-        const int result = SendCloseRequest(m_client, m_out, conn, number, shortPath);
-        m_out.Write(result != 0 ? Format("\nCould Not Close Connection : Error %x\n",
-                                         static_cast<unsigned>(result))
+        NWCode code = 0;
+        const int closed = SendCloseRequest(m_client, m_notes, conn, number, shortPath, &code);
+        m_out.Write(closed != 0 ? Format("\nCould Not Close Connection : Error %x\n",
+                                         static_cast<unsigned>(closed))
                                 : Format("Connection %d Closed\n", number));
+        record.action = audit::kClose;
+        result = code;
         break;
     }
     case ActionMode::Message: {
@@ -225,12 +292,23 @@ void FileScanner::HandleConnection(ConnHandle conn, ConnNumber number,
         const bool sent = code == 0 && results[0] == nwcode::kMessageDelivered;
         m_out.Write(sent ? Format("Message Sent to Connection %d\n", number)
                          : Format("Message NOT Sent to Connection %d\n", number));
+        record.action = audit::kMessage;
+        // The call's own failure, else the server's answer for the connection.
+        result = code != 0 ? code : static_cast<NWCode>(results[0]);
         break;
     }
     }
+    if (result) Audit(record.action.c_str(), number, record.user, *result);
+    if (!result || *result != 0) ++m_tally.stillHeld;
+    if (m_sinks.records) {
+        record.server = ServerName();
+        record.volumePath = m_file.volumePath;
+        record.result = result;
+        m_sinks.records->push_back(std::move(record));
+    }
 }
 
-void FileScanner::PromptAndClear(ConnHandle conn, ConnNumber number) {
+std::optional<NWCode> FileScanner::PromptAndClear(ConnHandle conn, ConnNumber number) {
     m_out.Write(Format("Clear Connection %d ? (Y/N) ", number));
     m_out.Flush();
     for (;;) {
@@ -243,25 +321,65 @@ void FileScanner::PromptAndClear(ConnHandle conn, ConnNumber number) {
             } else if (code != 0) {
                 m_out.Write(Format("Could Not Clear Connection : Error %x\n", Hex(code)));
             }
-            return;
+            return code;
         }
         // Nobody to ask is a No: a connection is never cleared without consent.
         if (key == 'N' || key == 'n' || key < 0) {
             m_out.Write("N\n");
-            return;
+            return std::nullopt;
         }
     }
 }
 
-void SwitchLogins(NWClient& client, Output& out, const std::string& server, bool enable) {
+std::string WhyNothingWasChecked(NWClient& client, const std::string& path) {
+    const PathParts parts = SplitPath(path);
+    const bool pattern = parts.final.find_first_of("*?") != std::string::npos;
+    ConnHandle conn = 0;
+    DirHandle dirHandle = 0;
+    std::string relative;
+    const NWCode code = client.NWParseNetWarePath(CharToOemA(path), conn, dirHandle, relative);
+    if (code == nwcode::kServerUnknown) {
+        if (!parts.drive.empty()) {
+            return "drive " + parts.drive + " is not mapped to NetWare, or its server is down";
+        }
+        // \\SERVER\VOLUME\... or SERVER\VOLUME:...
+        const std::size_t start = std::min(path.find_first_not_of("\\/"), path.size());
+        const std::size_t end = path.find_first_of("\\/", start);
+        return "server " + path.substr(start, end - start) + " is unknown or down";
+    }
+    if (code == nwcode::kNoSuchVolume) return "no such volume";
+    if (code != 0) return Format("not a path on a NetWare server (code %x)", Hex(code));
+
+    NWSearchSequence9 sequence = NewSearchSequence9();
+    if (!pattern &&
+        client.NWIntScanDirectoryInformation2(conn, dirHandle, relative, sequence, nullptr, 0) ==
+            0) {
+        const bool endsInSeparator = parts.final.empty();
+        return "is a directory; name its files with a pattern, such as " + path +
+               (endsInSeparator ? "*.*" : "\\*.*");
+    }
+    sequence = NewSearchSequence9();
+    NWFileInfo info;
+    const NWCode fileCode = client.NWIntScanFileInformation2(
+        conn, dirHandle, relative, kSearchHiddenAndSystem, sequence, &info, 0);
+    if (fileCode == 0 || (pattern && fileCode == nwcode::kNoMatch)) return {};
+    if (fileCode == nwcode::kNoSuchDirectory) return "no such directory";
+    if (fileCode == nwcode::kNoMatch) return "no such file";
+    if (fileCode == nwcode::kNoConsoleRights) return "no rights to see it";
+    return Format("cannot be read (code %x)", Hex(fileCode));
+}
+
+NWCode SwitchLogins(NWClient& client, Output& out, const std::string& server, bool enable,
+                    AuditLog* audit) {
+    AuditEvent event;
+    event.action = enable ? audit::kEnableLogins : audit::kDisableLogins;
+    event.server = server;
     ConnHandle conn = 0;
     NWCode code = client.NWCCOpenConnByName(0, CharToOemA(server), kNameFormatBindery,
                                             kOpenStateLicensed, 0, conn);
     if (code != 0) {
         out.Write(Format("Unable to open connection to server : %x\n\n", Hex(code)));
-        return;
-    }
-    if (enable) {
+    } else if (enable) {
         code = client.NWEnableFileServerLogin(conn);
         out.Write(code != 0 ? Format("Unable to enable logins : %x\n\n", Hex(code))
                             : std::string("Logins Enabled\n"));
@@ -270,6 +388,13 @@ void SwitchLogins(NWClient& client, Output& out, const std::string& server, bool
         out.Write(code != 0 ? Format("Unable to disable logins : %x\n\n", Hex(code))
                             : std::string("Logins Disabled\n"));
     }
+    // Recorded even when the server could not be reached: the attempt is
+    // part of what was done.
+    if (audit) {
+        event.result = code;
+        audit->Record(event);
+    }
+    return code;
 }
 
 }  // namespace krcmd

@@ -37,7 +37,11 @@ TEST(ParseCommand, OptionsOfAScan) {
         // The third character is skipped whatever it is.
         {{"x", "/m=Hi there"}, ActionMode::Message, false, "Hi there", false},
         {{"x", "/m:"}, ActionMode::Message, false, "", false},
-        {{"x", "/m"}, ActionMode::Message, false, "", false},
+        // Two characters carry no text: refused, not sent empty; the
+        // options before it stay applied.
+        {{"x", "/m"}, ActionMode::None, false, "", true},
+        {{"x", "/s", "/M"}, ActionMode::None, true, "", true},
+        {{"x", "/s", "/c", "/m"}, ActionMode::Clear, true, "", false},
         // Arguments after the third are never looked at.
         {{"x", "/s", "/c", "/bogus"}, ActionMode::Clear, true, "", false},
         // Exact, case-sensitive apart from the two forms.

@@ -65,7 +65,8 @@ void SetNonBlocking(int fd) { fcntl(fd, F_SETFL, fcntl(fd, F_GETFL) | O_NONBLOCK
 
 KrcmdProcess::KrcmdProcess(const std::vector<std::string>& arguments,
                            const std::string& networkPath, Terminal terminal,
-                           const std::string& workingDirectory) {
+                           const std::string& workingDirectory,
+                           const std::vector<std::string>& environment) {
     // Everything the child needs is prepared before fork.
     std::vector<std::string> argStore{KRCMD_PATH};
     argStore.insert(argStore.end(), arguments.begin(), arguments.end());
@@ -75,9 +76,12 @@ KrcmdProcess::KrcmdProcess(const std::vector<std::string>& arguments,
 
     std::vector<std::string> envStore;
     for (char** e = environ; *e; ++e) {
-        if (std::strncmp(*e, "NWSIM_", 6) != 0) envStore.emplace_back(*e);
+        if (std::strncmp(*e, "NWSIM_", 6) != 0 && std::strncmp(*e, "KESTRUNE_", 9) != 0) {
+            envStore.emplace_back(*e);
+        }
     }
     envStore.push_back("NWSIM_NETWORK=" + networkPath);
+    envStore.insert(envStore.end(), environment.begin(), environment.end());
     std::vector<char*> envp;
     for (std::string& e : envStore) envp.push_back(e.data());
     envp.push_back(nullptr);
@@ -222,8 +226,9 @@ ProcessResult KrcmdProcess::Finish() {
 }
 
 ProcessResult RunKrcmd(const std::vector<std::string>& arguments, const std::string& networkPath,
-                       const std::string& workingDirectory) {
-    KrcmdProcess process(arguments, networkPath, Terminal::None, workingDirectory);
+                       const std::string& workingDirectory,
+                       const std::vector<std::string>& environment) {
+    KrcmdProcess process(arguments, networkPath, Terminal::None, workingDirectory, environment);
     return process.Finish();
 }
 

@@ -26,9 +26,11 @@ struct ProcessResult {
 
 class KrcmdProcess final {
 public:
-    // workingDirectory empty: the test's own.
+    // workingDirectory empty: the test's own. environment: NAME=value entries
+    // added to the test's own (whose NWSIM_ and KESTRUNE_ variables are left out).
     KrcmdProcess(const std::vector<std::string>& arguments, const std::string& networkPath,
-                 Terminal terminal, const std::string& workingDirectory = {});
+                 Terminal terminal, const std::string& workingDirectory = {},
+                 const std::vector<std::string>& environment = {});
     ~KrcmdProcess();
     KrcmdProcess(const KrcmdProcess&) = delete;
     KrcmdProcess& operator=(const KrcmdProcess&) = delete;
@@ -62,6 +64,7 @@ private:
 
 // The whole run with no terminal.
 ProcessResult RunKrcmd(const std::vector<std::string>& arguments, const std::string& networkPath,
-                       const std::string& workingDirectory = {});
+                       const std::string& workingDirectory = {},
+                       const std::vector<std::string>& environment = {});
 
 }  // namespace krcmd::test
