@@ -142,7 +142,8 @@ TfrmKestrune::TfrmKestrune(NWClient& client, WorkstationFiles& files, Prompts& p
         m_client, m_state.session, m_prompts,
         MainWindowActions::Controls{m_ui.lvwUsers, m_ui.lvwLocks, m_ui.chkConfirm, m_frmMessage,
                                     m_frmUserInfo},
-        MainWindowActions::Hooks{[this] { GetOpenFilesData(); }, [this] { lvwUsersDblClick(); }},
+        MainWindowActions::Hooks{[this] { GetOpenFilesData(); }, [this] { lvwUsersDblClick(); },
+                                 [this] { LoadDrives(); }},
         m_state.lastUsersMouseDown);
 }
 

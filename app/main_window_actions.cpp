@@ -9,6 +9,7 @@
 #include <QMouseEvent>
 #include <QTreeView>
 
+#include "app/map_drive_dialog.h"
 #include "app/message_dialog.h"
 #include "app/result_list_model.h"
 #include "app/user_info_dialog.h"
@@ -19,7 +20,9 @@ MainWindowActions::MainWindowActions(NWClient& client, ClientSession& session, P
     : m_ui(controls),
       m_hooks(std::move(hooks)),
       m_lastUsersMouseDown(lastUsersMouseDown),
-      m_actions(client, session, prompts, *this) {
+      m_frmMapDrive(new TfrmMapDrive(controls.lvwUsers->window())),
+      m_actions(client, session, prompts, *this),
+      m_mapping(client, prompts, *this) {
     m_ui.lvwUsers->viewport()->installEventFilter(this);
     m_ui.lvwLocks->viewport()->installEventFilter(this);
 }
@@ -116,3 +119,11 @@ void MainWindowActions::AddUserInfoFile(const std::string& line) {
 }
 
 void MainWindowActions::ShowUserInfo() { m_ui.frmUserInfo->exec(); }
+
+void MainWindowActions::ShowMapDriveDialog(const std::vector<char>& letters, const Accept& accept) {
+    m_frmMapDrive->Run(letters, accept);
+}
+
+void MainWindowActions::LoadDrives() {
+    if (m_hooks.loadDrives) m_hooks.loadDrives();
+}

@@ -2,8 +2,8 @@
 
 // The connection actions on the main window: the Users list read through its
 // model's connection role and its selection, "Confirm on Clear File", the
-// Send Message and Other Files Open dialogs, and the row selection aid on a
-// mouse press in lvwUsers and lvwLocks.
+// Send Message, Other Files Open and Map Drive dialogs, and the row selection
+// aid on a mouse press in lvwUsers and lvwLocks.
 
 #include <QObject>
 #include <QPersistentModelIndex>
@@ -15,13 +15,15 @@
 
 #include "admin/actions_window.h"
 #include "admin/connection_actions.h"
+#include "admin/drive_mapping.h"
 
 class QCheckBox;
 class QTreeView;
+class TfrmMapDrive;
 class TfrmMessage;
 class TfrmUserInfo;
 
-class MainWindowActions final : public QObject, public ActionsWindow {
+class MainWindowActions final : public QObject, public ActionsWindow, public MapDriveWindow {
     Q_OBJECT
 public:
     // The controls the actions use; the window owns them and outlives this.
@@ -36,6 +38,7 @@ public:
     struct Hooks {
         std::function<void()> getOpenFilesData;
         std::function<void()> lvwUsersDblClick;
+        std::function<void()> loadDrives;
     };
 
     // lastUsersMouseDown: where the window keeps the last press in lvwUsers.
@@ -43,6 +46,8 @@ public:
                       Controls controls, Hooks hooks, QPoint& lastUsersMouseDown);
 
     ConnectionActions& Actions() { return m_actions; }
+    DriveMapping& Mapping() { return m_mapping; }
+    TfrmMapDrive& frmMapDrive() { return *m_frmMapDrive; }
 
     // The details of the row at the last press's height in lvwUsers.
     void ShowConnectionDetails();
@@ -55,6 +60,9 @@ public:
     void ClearUserInfoFiles() override;
     void AddUserInfoFile(const std::string& line) override;
     void ShowUserInfo() override;
+
+    void ShowMapDriveDialog(const std::vector<char>& letters, const Accept& accept) override;
+    void LoadDrives() override;
 
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
@@ -69,5 +77,7 @@ private:
     bool m_passingOn = false;
     QTreeView* m_pressedView = nullptr;  // the list of the click under way
     QPersistentModelIndex m_pressedRow;  // the row at its press's height
+    TfrmMapDrive* m_frmMapDrive = nullptr;  // a child of the main window
     ConnectionActions m_actions;
+    DriveMapping m_mapping;
 };

@@ -32,7 +32,7 @@ void TfrmKestrune::LMDButton1Click() { m_actions->Actions().Refresh(); }
 
 void TfrmKestrune::cmdReloadClick() { LoadDrives(); }
 
-void TfrmKestrune::cmdMapDriveClick() {}
+void TfrmKestrune::cmdMapDriveClick() { m_actions->Mapping().MapDrive(); }
 void TfrmKestrune::cmdEnableLoginsClick() {}
 void TfrmKestrune::cmdDisableLoginsClick() {}
 void TfrmKestrune::LMDButton2Click() { m_actions->Actions().Clear(); }

@@ -18,6 +18,7 @@
 #include <fstream>
 
 #include "app/main_window.h"
+#include "app/map_drive_dialog.h"
 #include "app/message_dialog.h"
 #include "app/user_info_dialog.h"
 #include "tests/app/qt_environment.h"
@@ -175,6 +176,48 @@ TEST_F(MainWindowActionsTest, ClearAsksThenRefreshesTheList) {
               (Texts{"Clear Al Connections ?", "Cannot Clear Connection : 0\n Code : 89fd"}));
     EXPECT_EQ(Column(Users()), Texts{"0"});
     EXPECT_FALSE(m_prompts.busy);
+}
+
+TEST_F(MainWindowActionsTest, MapDriveKeepsTheDialogOpenUntilAPathIsAcceptedAndCancelMapsNothing) {
+    TfrmMapDrive* dialog = m_window->findChild<TfrmMapDrive*>("TfrmMapDrive");
+    ASSERT_NE(dialog, nullptr);
+    EXPECT_EQ(dialog->windowTitle(), "Map Drive");
+    auto resolves = [this](const std::string& root) {
+        ConnHandle conn = 0;
+        DirHandle dirHandle = 0;
+        std::string relative;
+        return m_harness.network->NWParseNetWarePath(root, conn, dirHandle, relative) == 0
+                   ? relative
+                   : std::string();
+    };
+
+    QStringList offered;
+    bool stayedOpen = false;
+    WhenModalOpens([&](QWidget* modal) {
+        EXPECT_EQ(modal, dialog);
+        for (int i = 0; i < dialog->cboDrive->count(); ++i) offered << dialog->cboDrive->itemText(i);
+        EXPECT_EQ(dialog->cboDrive->currentText(), "Z:");
+        dialog->txtPath->setText("FS9\\SYS:");
+        dialog->cmdOK->click();
+        stayedOpen = dialog->isVisible();
+        dialog->cboDrive->setCurrentText("H:");
+        dialog->txtPath->setText("\\\\FS1\\SYS\\ACCT");
+        dialog->cmdOK->click();
+    });
+    m_window->ui().cmdMapDrive->click();
+    EXPECT_TRUE(stayedOpen);
+    EXPECT_EQ(offered.size(), 24) << "F: and G: are mapped";
+    EXPECT_FALSE(offered.contains("F:"));
+    EXPECT_EQ(m_prompts.Texts(), Texts{"The server FS9 is unknown or down"});
+    EXPECT_EQ(resolves("H:\\"), "SYS:ACCT");
+
+    WhenModalOpens([&](QWidget*) {
+        EXPECT_EQ(dialog->txtPath->text(), "\\\\FS1\\SYS\\ACCT");
+        dialog->cboDrive->setCurrentText("K:");
+        dialog->cmdCancel->click();
+    });
+    m_window->ui().cmdMapDrive->click();
+    EXPECT_EQ(resolves("K:\\"), "");
 }
 
 }  // namespace
