@@ -1,4 +1,5 @@
 #include "app/main_window.h"
+#include "app/main_window_actions.h"
 #include "app/main_window_query.h"
 
 #include <QAction>
@@ -137,6 +138,13 @@ TfrmKestrune::TfrmKestrune(NWClient& client, WorkstationFiles& files, Prompts& p
     qApp->installEventFilter(this);
     CreateDialogs();
     m_query = std::make_unique<MainWindowQuery>(*this);
+    m_actions = std::make_unique<MainWindowActions>(
+        m_client, m_state.session, m_prompts,
+        MainWindowActions::Controls{m_ui.lvwUsers, m_ui.lvwLocks, m_ui.chkConfirm, m_frmMessage,
+                                    m_frmUserInfo},
+        MainWindowActions::Hooks{[this] { GetOpenFilesData(); }, [this] { lvwUsersDblClick(); },
+                                 [this] { LoadDrives(); }},
+        m_state.lastUsersMouseDown);
 }
 
 TfrmKestrune::~TfrmKestrune() = default;
@@ -389,7 +397,6 @@ void TfrmKestrune::ConnectHandlers() {
     connect(m_ui.cmdClear, &QPushButton::clicked, this, &TfrmKestrune::LMDButton2Click);
     connect(m_ui.cmdClearAll, &QPushButton::clicked, this, &TfrmKestrune::LMDButton3Click);
     connect(m_ui.cmdSendMessage, &QPushButton::clicked, this, &TfrmKestrune::cmdSendMessageClick);
-    connect(m_ui.lvwUsers, &QAbstractItemView::doubleClicked, this, &TfrmKestrune::lvwUsersDblClick);
     connect(m_ui.lvwFiles, &QAbstractItemView::doubleClicked, this, &TfrmKestrune::lvwFilesDblClick);
     // Also fires when the settings set the box, so the notice follows at start.
     connect(m_ui.chkCheckLocks, &QCheckBox::toggled, this, &TfrmKestrune::chkCheckLocksClick);

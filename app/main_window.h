@@ -38,6 +38,7 @@ class QAction;
 class QMenu;
 class QMenuBar;
 
+class MainWindowActions;
 class MainWindowQuery;
 class TfrmAbout;
 class TfrmLoginBox;
@@ -240,4 +241,5 @@ private:
     TfrmAbout* m_frmAbout = nullptr;
 
     std::unique_ptr<MainWindowQuery> m_query;  // the Users and Locks lists and their query
+    std::unique_ptr<MainWindowActions> m_actions;  // what the Users tab's buttons do
 };

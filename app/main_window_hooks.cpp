@@ -6,6 +6,7 @@
 #include <QComboBox>
 
 #include "app/main_window.h"
+#include "app/main_window_actions.h"
 #include "app/main_window_query.h"
 
 // Browser: fills tvwDrives (showing the "Please Wait" window meanwhile).
@@ -25,18 +26,17 @@ void TfrmKestrune::cmdCheckClick() {
     m_prompts.SetBusyPointer(false);
 }
 
-void TfrmKestrune::LMDButton1Click() {
-    GetOpenFilesData();
-    m_prompts.SetBusyPointer(false);
-}
+// Connection actions (MainWindowActions also selects the row at a press's
+// height in lvwUsers and lvwLocks, and brings a double click in lvwUsers here).
+void TfrmKestrune::LMDButton1Click() { m_actions->Actions().Refresh(); }
 
 void TfrmKestrune::cmdReloadClick() { LoadDrives(); }
 
-void TfrmKestrune::cmdMapDriveClick() {}
+void TfrmKestrune::cmdMapDriveClick() { m_actions->Mapping().MapDrive(); }
 void TfrmKestrune::cmdEnableLoginsClick() {}
 void TfrmKestrune::cmdDisableLoginsClick() {}
-void TfrmKestrune::LMDButton2Click() {}
-void TfrmKestrune::LMDButton3Click() {}
-void TfrmKestrune::cmdSendMessageClick() {}
-void TfrmKestrune::lvwUsersDblClick() {}
+void TfrmKestrune::LMDButton2Click() { m_actions->Actions().Clear(); }
+void TfrmKestrune::LMDButton3Click() { m_actions->Actions().ClearAll(); }
+void TfrmKestrune::cmdSendMessageClick() { m_actions->Actions().SendMessage(); }
+void TfrmKestrune::lvwUsersDblClick() { m_actions->ShowConnectionDetails(); }
 void TfrmKestrune::lvwFilesDblClick() {}

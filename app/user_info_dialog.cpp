@@ -15,6 +15,7 @@ TfrmUserInfo::TfrmUserInfo(QWidget* parent) : QDialog(parent) {
 
     lblUserName = new QLabel(this);
     lblUserName->setObjectName("lblUserName");
+    lblUserName->setTextFormat(Qt::PlainText);
     lblUserName->setMinimumWidth(373);
 
     lstfiles = new QListWidget(this);

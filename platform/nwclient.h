@@ -198,6 +198,15 @@ public:
                                          std::uint32_t dirEntry, std::uint8_t nameSpace,
                                          std::uint8_t& length, std::uint8_t* buffer) = 0;
 
+    // ---- workstation drives ----------------------------------------------
+    // Maps drive driveNum (1 = A: ... 26 = Z:) of the workstation to the
+    // directory dirPath on the server of conn (relative to dirHandle; with 0
+    // volume-qualified, "SYS:DIR" or "SYS:" for the root). A letter already
+    // mapped is mapped anew. The mapping lasts beyond this program: the
+    // workstation's other programs and its next start see it.
+    virtual NWCode NWSetDriveBase(std::uint16_t driveNum, ConnHandle conn, DirHandle dirHandle,
+                                  const std::string& dirPath) = 0;
+
     // ---- connections of a server ------------------------------------------
     // Up to 70 entries per call. iterHandle starts at 0; the server either
     // answers 0x88FF after the last batch or sets it to -1 with the last batch.

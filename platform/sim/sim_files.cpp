@@ -284,6 +284,39 @@ NWCode SimNetwork::GetDirectoryEntryPath(ConnHandle conn, std::uint8_t volNumber
     return nwcode::kSuccess;
 }
 
+NWCode SimNetwork::NWSetDriveBase(std::uint16_t driveNum, ConnHandle conn, DirHandle dirHandle,
+                                  const std::string& dirPath) {
+    Call call(*this, "NWSetDriveBase", {.conn = conn, .path = dirPath});
+    if (call.rc) return call.rc;
+    if (driveNum < 1 || driveNum > 26) return nwcode::kBadPathSyntax;
+    const Server* s;
+    Located where;
+    if (NWCode rc = LocateOn(conn, dirHandle, dirPath, s, where); rc != 0) return rc;
+    const Volume& v = s->volumes[where.volume];
+    const std::uint32_t entry = EntryOf(*s, where);
+    if (entry == kNoEntry || !v.entries[entry].directory) return nwcode::kNoSuchDirectory;
+    std::string target = s->name + "\\" + v.name + ":";
+    for (const std::string* part : v.PathOf(entry, false)) {
+        if (target.back() != ':') target += '\\';
+        target += *part;
+    }
+    const std::string letter(1, static_cast<char>('A' + driveNum - 1));
+    return Change([&](Json& doc) -> NWCode {
+        Json& ws = doc["workstation"];
+        if (!ws.is_object()) ws = Json::object();
+        Json& drives = ws["drives"];
+        if (!drives.is_object()) drives = Json::object();
+        for (auto it = drives.begin(); it != drives.end(); ++it) {
+            if (EqualNoCase(it.key(), letter)) {
+                drives.erase(it);
+                break;
+            }
+        }
+        drives[letter] = OemToCharA(target);
+        return nwcode::kSuccess;
+    });
+}
+
 int SimNetwork::FindFirst(const std::string& pattern, std::uint32_t attributes, FindState& state,
                           FindData& entry) {
     state = FindState{};

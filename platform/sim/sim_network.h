@@ -170,6 +170,10 @@ public:
     NWCode GetDirectoryEntryPath(ConnHandle conn, std::uint8_t volNumber, std::uint32_t dirEntry,
                                  std::uint8_t nameSpace, std::uint8_t& length, std::uint8_t* buffer) override;
 
+    // ---- workstation drives ----------------------------------------------
+    NWCode NWSetDriveBase(std::uint16_t driveNum, ConnHandle conn, DirHandle dirHandle,
+                          const std::string& dirPath) override;
+
     // ---- connections of a server ------------------------------------------
     NWCode NWScanConnectionsUsingFile(ConnHandle conn, DirHandle dirHandle, const std::string& path,
                                       std::int16_t& iterHandle, NWConnUsingFileEntry* single,

@@ -167,7 +167,8 @@ TEST_F(MainWindowTest, DialogsAreCreatedOnceInTheirOrderWithTheirCaptions) {
         dialogs << d->objectName() + "=" + d->windowTitle();
     EXPECT_EQ(dialogs.join(", ").toStdString(),
               "TfrmUserInfo=Other Files Open, TfrmMessage=Send Message, TfrmStatus=Please Wait, "
-              "TfrmLoginBox=Login, TfrmProxySettings=Proxy Settings, TfrmAbout=About");
+              "TfrmLoginBox=Login, TfrmProxySettings=Proxy Settings, TfrmAbout=About, "
+              "TfrmMapDrive=Map Drive");
     for (const QDialog* d : w.findChildren<QDialog*>(Qt::FindDirectChildrenOnly))
         EXPECT_TRUE(d->isHidden()) << d->objectName().toStdString();
 }
