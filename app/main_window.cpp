@@ -1,4 +1,5 @@
 #include "app/main_window.h"
+#include "app/main_window_browser.h"
 #include "app/main_window_query.h"
 
 #include <QAction>
@@ -137,6 +138,7 @@ TfrmKestrune::TfrmKestrune(NWClient& client, WorkstationFiles& files, Prompts& p
     qApp->installEventFilter(this);
     CreateDialogs();
     m_query = std::make_unique<MainWindowQuery>(*this);
+    m_browser = std::make_unique<MainWindowBrowser>(*this);
 }
 
 TfrmKestrune::~TfrmKestrune() = default;

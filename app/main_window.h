@@ -38,6 +38,7 @@ class QAction;
 class QMenu;
 class QMenuBar;
 
+class MainWindowBrowser;
 class MainWindowQuery;
 class TfrmAbout;
 class TfrmLoginBox;
@@ -240,4 +241,5 @@ private:
     TfrmAbout* m_frmAbout = nullptr;
 
     std::unique_ptr<MainWindowQuery> m_query;  // the Users and Locks lists and their query
+    std::unique_ptr<MainWindowBrowser> m_browser;  // the tree, the file list and the server page
 };
