@@ -31,6 +31,7 @@
 #include "app/app_info.h"
 #include "app/login_dialog.h"
 #include "app/message_dialog.h"
+#include "app/paint_now.h"
 #include "app/proxy_settings_dialog.h"
 #include "app/status_window.h"
 #include "app/user_info_dialog.h"
@@ -452,6 +453,9 @@ void TfrmKestrune::FormShow() {
     m_hintsOn = m_ui.chkShowHints->isChecked();
     ApplyButtonSwitches();
     m_ui.tabPages->setCurrentWidget(m_ui.TabSheet1);
+    // The steps from here on hold the event loop for as long as the network
+    // takes: the window is painted first, not left blank until they end.
+    PaintNow(*this);
 
     LoadDrives();
     m_prompts.SetBusyPointer(false);

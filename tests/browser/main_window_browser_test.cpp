@@ -99,6 +99,30 @@ TEST_F(MainWindowBrowserTest, StartupFillsTheTreeAndLeavesThePageEmpty) {
     EXPECT_EQ(Tree()->editTriggers(), QAbstractItemView::NoEditTriggers);
 }
 
+// Start-up holds the event loop from the browser's filling on: the window is
+// painted before that, not left blank until start-up ends.
+TEST_F(MainWindowBrowserTest, WindowIsPaintedBeforeTheBrowserIsFilled) {
+    struct PaintWatch final : QObject {
+        bool eventFilter(QObject* watched, QEvent* event) override {
+            auto* widget = qobject_cast<QWidget*>(watched);
+            if (!widget) return false;
+            if (event->type() == QEvent::Paint && widget->window()->objectName() == "frmKestrune" &&
+                !statusShown)
+                mainPaintedFirst = true;
+            if (event->type() == QEvent::Show && widget->objectName() == "TfrmStatus")
+                statusShown = true;
+            return false;
+        }
+        bool statusShown = false;
+        bool mainPaintedFirst = false;
+    } watch;
+    qApp->installEventFilter(&watch);
+    Start();
+    qApp->removeEventFilter(&watch);
+    EXPECT_TRUE(watch.statusShown);
+    EXPECT_TRUE(watch.mainPaintedFirst);
+}
+
 TEST_F(MainWindowBrowserTest, WalkDownSelectAFileAndDoubleClickIt) {
     TfrmKestrune& w = Start();
     const QModelIndex sys = Expand(Expand({}, "FS1"), "SYS");
