@@ -70,8 +70,8 @@ Qt::ItemFlags DriveTreeModel::flags(const QModelIndex& index) const {
     return index.isValid() ? Qt::ItemIsEnabled | Qt::ItemIsSelectable : Qt::NoItemFlags;
 }
 
-void DriveTreeModel::BeginInsert(TreeNode* parent, int row) {
-    beginInsertRows(IndexOf(parent), row, row);
+void DriveTreeModel::BeginInsert(TreeNode* parent, int first, int last) {
+    beginInsertRows(IndexOf(parent), first, last);
 }
 void DriveTreeModel::EndInsert() { endInsertRows(); }
 void DriveTreeModel::BeginRemove(TreeNode* parent, int row) {

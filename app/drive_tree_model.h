@@ -33,7 +33,7 @@ public:
     static QIcon Image(NodeImage image);
 
 protected:
-    void BeginInsert(TreeNode* parent, int row) override;
+    void BeginInsert(TreeNode* parent, int first, int last) override;
     void EndInsert() override;
     void BeginRemove(TreeNode* parent, int row) override;
     void EndRemove() override;

@@ -1,6 +1,7 @@
 #include "app/file_list_model.h"
 
 #include <algorithm>
+#include <vector>
 
 FileListModel::FileListModel(QObject* parent) : QAbstractListModel(parent) {}
 
@@ -12,13 +13,27 @@ void FileListModel::Clear() {
 }
 
 void FileListModel::SetFiles(std::vector<std::string> captions) {
+    // Each caption folded once, not at every comparison.
+    struct Item {
+        QString folded;
+        QString caption;
+    };
+    std::vector<Item> sorted;
+    sorted.reserve(captions.size());
+    for (const std::string& caption : captions) {
+        QString text = QString::fromStdString(caption);
+        sorted.push_back({text.toCaseFolded(), std::move(text)});
+    }
+    const auto before = [](const Item& a, const Item& b) {
+        const int folded = a.folded.compare(b.folded);
+        return folded != 0 ? folded < 0 : a.caption < b.caption;
+    };
+    // A directory most often lists its entries in order already.
+    if (!std::is_sorted(sorted.begin(), sorted.end(), before))
+        std::sort(sorted.begin(), sorted.end(), before);
     QStringList items;
-    items.reserve(static_cast<qsizetype>(captions.size()));
-    for (const std::string& caption : captions) items.push_back(QString::fromStdString(caption));
-    std::sort(items.begin(), items.end(), [](const QString& a, const QString& b) {
-        const int folded = a.compare(b, Qt::CaseInsensitive);
-        return folded != 0 ? folded < 0 : a < b;
-    });
+    items.reserve(static_cast<qsizetype>(sorted.size()));
+    for (Item& item : sorted) items.push_back(std::move(item.caption));
     beginResetModel();
     m_items = std::move(items);
     endResetModel();

@@ -81,7 +81,20 @@ void MainWindowBrowser::SetPathText(const std::string& text) {
     m_window.ui().cboFileName->setEditText(QString::fromStdString(text));
 }
 
-void MainWindowBrowser::RepaintWindow() { m_window.repaint(); }
+// A load paints the window as it starts (the busy pointer, the list about to
+// change) and as it ends. Painting the whole window costs more than listing
+// a small directory, so a paint that would follow the last one within this
+// interval is left to the event loop, which paints as soon as the load
+// returns.
+void MainWindowBrowser::RepaintWindow() {
+    constexpr qint64 kWindowPaintMs = 500;
+    if (m_windowPainted.isValid() && m_windowPainted.elapsed() < kWindowPaintMs) {
+        m_window.update();
+        return;
+    }
+    m_window.repaint();
+    m_windowPainted.start();
+}
 
 bool MainWindowBrowser::AskLogin(const std::string& details, std::string& userName,
                                  std::string& password) {

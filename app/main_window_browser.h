@@ -4,6 +4,8 @@
 // file-list models shown in tvwDrives and lvwFiles, the "Please Wait" and
 // "Login" windows, the path box and the page's labels as the logic sees them.
 
+#include <QElapsedTimer>
+
 #include "admin/server_page.h"
 #include "app/drive_tree_model.h"
 #include "app/file_list_model.h"
@@ -55,6 +57,7 @@ private:
     void Expanded(const QModelIndex& index);
 
     TfrmKestrune& m_window;
+    QElapsedTimer m_windowPainted;
     DriveTreeModel m_drives;
     FileListModel m_files;
     NetworkBrowser m_browser;

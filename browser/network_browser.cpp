@@ -156,9 +156,12 @@ bool NetworkBrowser::tvwDrivesExpanding(TreeNode* node) {
 int NetworkBrowser::LoadBranch(TreeNode* node) {
     const TBrowserNode* record = node ? node->record.get() : nullptr;
     if (!record) return -1;
-    if (record->driveBased == 1) return LoadDriveDirectories(node);
-    if (record->level == 0) return LoadVolumes(node);
-    return LoadServerDirectories(node);
+    m_tree.BeginLoad(node);
+    const int result = record->driveBased == 1 ? LoadDriveDirectories(node)
+                       : record->level == 0    ? LoadVolumes(node)
+                                               : LoadServerDirectories(node);
+    m_tree.EndLoad();
+    return result;
 }
 
 int NetworkBrowser::LoadDriveDirectories(TreeNode* node) {

@@ -32,8 +32,6 @@ void NodeTree::Renumber(Siblings& siblings, std::size_t from, std::size_t to) {
 
 TreeNode* NodeTree::Add(TreeNode* parent, std::string text, NodeImage image,
                         std::unique_ptr<TBrowserNode> record) {
-    Siblings& siblings = ChildrenOf(parent);
-    const std::size_t place = record ? SortedPlace(siblings, *record, nullptr) : siblings.size();
     auto node = std::make_unique<TreeNode>();
     node->text = std::move(text);
     node->image = image;
@@ -42,11 +40,72 @@ TreeNode* NodeTree::Add(TreeNode* parent, std::string text, NodeImage image,
     node->record = std::move(record);
     TreeNode* added = node.get();
 
-    BeginInsert(parent, static_cast<int>(place));
-    siblings.insert(siblings.begin() + static_cast<std::ptrdiff_t>(place), std::move(node));
+    if (m_loading && parent == m_loadParent && added->record) {
+        added->inTree = false;
+        m_held.push_back(std::move(node));
+        return added;
+    }
+    Siblings& siblings = ChildrenOf(parent);
+    if (parent && !parent->inTree) {
+        // Below a held-back node: nobody sees it yet.
+        added->row = static_cast<int>(siblings.size());
+        siblings.push_back(std::move(node));
+        return added;
+    }
+    const std::size_t place =
+        added->record ? SortedPlace(siblings, *added->record, nullptr) : siblings.size();
+    Siblings one;
+    one.push_back(std::move(node));
+    Insert(parent, place, std::move(one));
+    return added;
+}
+
+void NodeTree::Insert(TreeNode* parent, std::size_t place, Siblings nodes) {
+    Siblings& siblings = ChildrenOf(parent);
+    const auto count = nodes.size();
+    BeginInsert(parent, static_cast<int>(place), static_cast<int>(place + count) - 1);
+    for (auto& node : nodes) node->inTree = true;
+    siblings.insert(siblings.begin() + static_cast<std::ptrdiff_t>(place),
+                    std::make_move_iterator(nodes.begin()), std::make_move_iterator(nodes.end()));
     Renumber(siblings, place, siblings.size());
     EndInsert();
-    return added;
+}
+
+void NodeTree::BeginLoad(TreeNode* parent) {
+    m_loading = true;
+    m_loadParent = parent;
+    m_held.clear();
+}
+
+void NodeTree::EndLoad() {
+    m_loading = false;
+    Siblings held = std::move(m_held);
+    m_held.clear();
+    const auto before = [](const auto& a, const auto& b) {
+        return tvwDrivesCompare(a->record.get(), b->record.get()) < 0;
+    };
+    // A directory most often lists its entries in order already.
+    if (!std::is_sorted(held.begin(), held.end(), before))
+        std::stable_sort(held.begin(), held.end(), before);
+    Siblings& siblings = ChildrenOf(m_loadParent);
+    std::size_t k = 0;
+    while (k < held.size()) {
+        const std::size_t place = SortedPlace(siblings, *held[k]->record, nullptr);
+        // The run ends before the first held node that sorts after the next
+        // sibling with a record.
+        const TreeNode* bound = nullptr;
+        for (std::size_t i = place; i < siblings.size() && !bound; ++i)
+            if (siblings[i]->record) bound = siblings[i].get();
+        std::size_t end = k + 1;
+        while (end < held.size() &&
+               (!bound || tvwDrivesCompare(bound->record.get(), held[end]->record.get()) > 0))
+            ++end;
+        Siblings run(std::make_move_iterator(held.begin() + static_cast<std::ptrdiff_t>(k)),
+                     std::make_move_iterator(held.begin() + static_cast<std::ptrdiff_t>(end)));
+        Insert(m_loadParent, place, std::move(run));
+        k = end;
+    }
+    m_loadParent = nullptr;
 }
 
 void NodeTree::AddPlaceholder(TreeNode* node) {

@@ -18,6 +18,7 @@ struct TreeNode {
     std::unique_ptr<TBrowserNode> record;  // none for a placeholder
     TreeNode* parent = nullptr;            // nullptr at the top level
     int row = 0;                           // position among its siblings
+    bool inTree = true;                    // false while its load holds it back
     std::vector<std::unique_ptr<TreeNode>> children;
 
     bool IsPlaceholder() const { return text == kPlaceholderText; }
@@ -39,6 +40,12 @@ public:
                   std::unique_ptr<TBrowserNode> record);
     void AddPlaceholder(TreeNode* node);
     void Attach(TreeNode* node, std::unique_ptr<TBrowserNode> record);
+    // Between these, nodes added with a record under parent are held back
+    // and join their siblings at EndLoad, in runs: a view then learns of a
+    // directory's thousands of children in one insert, not in one each.
+    void BeginLoad(TreeNode* parent);
+    void EndLoad();
+
     // The node and everything below it; each record is released once.
     void Delete(TreeNode* node);
     void DeleteAll();
@@ -58,7 +65,7 @@ public:
 
 protected:
     // For a view model: the same contract as Qt's begin/end pairs.
-    virtual void BeginInsert(TreeNode* /*parent*/, int /*row*/) {}
+    virtual void BeginInsert(TreeNode* /*parent*/, int /*first*/, int /*last*/) {}
     virtual void EndInsert() {}
     virtual void BeginRemove(TreeNode* /*parent*/, int /*row*/) {}
     virtual void EndRemove() {}
@@ -87,7 +94,12 @@ private:
         return false;
     }
 
+    void Insert(TreeNode* parent, std::size_t place, Siblings nodes);
+
     Siblings m_top;
+    bool m_loading = false;
+    TreeNode* m_loadParent = nullptr;
+    Siblings m_held;
     std::size_t m_attached = 0;
     std::size_t m_released = 0;
 };
