@@ -3,6 +3,8 @@
 // node's server, and Enable and Disable with their refusals.
 
 #include <gtest/gtest.h>
+
+#include <ostream>
 #include <nlohmann/json.hpp>
 #include <unistd.h>
 
@@ -84,6 +86,7 @@ protected:
 
 struct UpdateCase {
     const char* name;
+    friend void PrintTo(const UpdateCase& c, std::ostream* os) { *os << c.name; }
     ServerSelection selection;
     nlohmann::json faults;
     Texts labels;  // name, count, supervisor, login status
@@ -144,6 +147,7 @@ TEST_F(ServerPageTest, DisableThenEnableSwitchesTheStatus) {
 
 struct SwitchCase {
     const char* name;
+    friend void PrintTo(const SwitchCase& c, std::ostream* os) { *os << c.name; }
     bool enable;
     ServerSelection selection;
     nlohmann::json faults;

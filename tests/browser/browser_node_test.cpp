@@ -4,6 +4,8 @@
 
 #include <gtest/gtest.h>
 
+#include <ostream>
+
 #include <memory>
 #include <string>
 #include <vector>
@@ -22,6 +24,7 @@ std::unique_ptr<TBrowserNode> Record(int driveBased, std::string path) {
 
 struct CompareCase {
     const char* name;
+    friend void PrintTo(const CompareCase& c, std::ostream* os) { *os << c.name; }
     int driveBased1;
     const char* path1;
     int driveBased2;

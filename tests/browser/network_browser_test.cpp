@@ -4,6 +4,8 @@
 
 #include <gtest/gtest.h>
 
+#include <ostream>
+
 #include "tests/browser/browser_test_support.h"
 
 namespace browsertest {
@@ -14,6 +16,7 @@ const std::string kDriveG = "G:  (FS1\\DATA:APPS)";
 
 struct DiscoveryCase {
     const char* name;
+    friend void PrintTo(const DiscoveryCase& c, std::ostream* os) { *os << c.name; }
     bool showDrives;
     bool showServers;
     bool useIPX;
@@ -180,6 +183,7 @@ TEST_F(BrowserTest, DriveExpandsThroughTheWorkstationsFiles) {
 
 struct RefusalCase {
     const char* name;
+    friend void PrintTo(const RefusalCase& c, std::ostream* os) { *os << c.name; }
     nlohmann::json fault;
     Texts path;  // the node to expand, from the top
     std::string box;
@@ -249,6 +253,7 @@ TEST_F(BrowserTest, SelectingAServerEmptiesTheListAndNamesIt) {
 
 struct ListingCase {
     const char* name;
+    friend void PrintTo(const ListingCase& c, std::ostream* os) { *os << c.name; }
     Texts path;
     Texts files;
     std::string pathBox;

@@ -4,6 +4,8 @@
 
 #include <gtest/gtest.h>
 
+#include <ostream>
+
 #include "query/open_file_query.h"
 #include "query/row_table.h"
 #include "tests/browser/browser_test_support.h"
@@ -23,6 +25,7 @@ TEST_F(BrowserTest, AuthenticatedServerOpensWithoutTheDialog) {
 
 struct BinderyCase {
     const char* name;
+    friend void PrintTo(const BinderyCase& c, std::ostream* os) { *os << c.name; }
     std::vector<Login> answers;
     bool expanded;
     Texts boxes;
@@ -101,6 +104,7 @@ TEST_F(BrowserTest, TreeLoginReplacesTheSharedContextAndNamesComeFromTheNewTree)
 
 struct TreeRefusalCase {
     const char* name;
+    friend void PrintTo(const TreeRefusalCase& c, std::ostream* os) { *os << c.name; }
     Login answer;
     nlohmann::json fault;  // null: none
     Texts boxes;
