@@ -20,6 +20,9 @@ MainWindowBrowser::MainWindowBrowser(TfrmKestrune& window)
     QTreeView* tree = ui.tvwDrives;
     tree->setIndentation(19);
     tree->setUniformRowHeights(true);
+    // Neither view has a caption of its own on the screen.
+    tree->setAccessibleName("Drives and servers");
+    ui.lvwFiles->setAccessibleName("Files");
     m_window.SetDrivesModel(&m_drives);
     m_window.SetFilesModel(&m_files);
     for (QLabel* label : {ui.lblServerName, ui.lblLicenseCount, ui.lblSuperEquivalent, ui.lblLoginStatus})

@@ -97,6 +97,8 @@ TEST_F(MainWindowBrowserTest, StartupFillsTheTreeAndLeavesThePageEmpty) {
     for (int i = 0; i < kNodeImageCount; ++i)
         EXPECT_FALSE(DriveTreeModel::Image(static_cast<NodeImage>(i)).isNull()) << i;
     EXPECT_EQ(Tree()->editTriggers(), QAbstractItemView::NoEditTriggers);
+    EXPECT_FALSE(Tree()->accessibleName().isEmpty());
+    EXPECT_FALSE(w.ui().lvwFiles->accessibleName().isEmpty());
 }
 
 // Start-up holds the event loop from the browser's filling on: the window is
