@@ -1,7 +1,10 @@
 // kestrune: the windowed program. Everything but wiring lives in kr_app.
 
+#include <QAbstractItemModel>
 #include <QPushButton>
 #include <QScreen>
+#include <QTabWidget>
+#include <QTreeView>
 #include <QTimer>
 #include <exception>
 
@@ -14,15 +17,45 @@
 
 namespace {
 
+// Before a screenshot: expands the tree along the node texts of browse
+// ("FS1/DATA/ACCOUNTS"), selects the last node and then the file named by
+// file, if any, as a person would with the mouse.
+void Browse(TfrmKestrune& window, const QString& browse, const QString& file) {
+    QTreeView* tree = window.ui().tvwDrives;
+    QModelIndex node;
+    for (const QString& text : browse.split('/', Qt::SkipEmptyParts)) {
+        if (node.isValid()) tree->expand(node);
+        const QAbstractItemModel* model = tree->model();
+        QModelIndex found;
+        for (int r = 0; r < model->rowCount(node) && !found.isValid(); ++r)
+            if (model->index(r, 0, node).data().toString() == text) found = model->index(r, 0, node);
+        if (!found.isValid()) break;
+        node = found;
+    }
+    if (node.isValid()) tree->setCurrentIndex(node);
+    QTreeView* files = window.ui().lvwFiles;
+    for (int r = 0; r < files->model()->rowCount() && !file.isEmpty(); ++r)
+        if (files->model()->index(r, 0).data().toString() == file)
+            files->setCurrentIndex(files->model()->index(r, 0));
+}
+
 // KESTRUNE_SCREENSHOT=file.png: once start-up has finished, save a picture
-// of the main window as the display shows it and close the window. With
-// KESTRUNE_SCREENSHOT_ABOUT=1 the picture is of the About box instead, after
-// a check for updates. Used to document the program.
+// of the main window as the display shows it and close the window. Used to
+// document the program. KESTRUNE_SCREENSHOT_BROWSE and _FILE walk the
+// browser first (see Browse); KESTRUNE_SCREENSHOT_TAB names the tab to show.
+// With KESTRUNE_SCREENSHOT_ABOUT=1 the picture is of the About box instead,
+// after a check for updates.
 void ArrangeScreenshot(TfrmKestrune& window) {
     const QString target = qEnvironmentVariable("KESTRUNE_SCREENSHOT");
     if (target.isEmpty()) return;
     const bool about = qEnvironmentVariable("KESTRUNE_SCREENSHOT_ABOUT") == "1";
     QObject::connect(&window, &TfrmKestrune::StartupDone, &window, [&window, target, about] {
+        Browse(window, qEnvironmentVariable("KESTRUNE_SCREENSHOT_BROWSE"),
+               qEnvironmentVariable("KESTRUNE_SCREENSHOT_FILE"));
+        const QString tab = qEnvironmentVariable("KESTRUNE_SCREENSHOT_TAB");
+        QTabWidget* pages = window.ui().tabPages;
+        for (int i = 0; i < pages->count() && !tab.isEmpty(); ++i)
+            if (pages->tabText(i) == tab) pages->setCurrentIndex(i);
         QWidget* shown = &window;
         if (about) {
             TfrmAbout& box = window.frmAbout();

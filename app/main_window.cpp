@@ -1,5 +1,6 @@
 #include "app/main_window.h"
 #include "app/main_window_actions.h"
+#include "app/main_window_browser.h"
 #include "app/main_window_query.h"
 
 #include <QAction>
@@ -31,6 +32,7 @@
 #include "app/app_info.h"
 #include "app/login_dialog.h"
 #include "app/message_dialog.h"
+#include "app/paint_now.h"
 #include "app/proxy_settings_dialog.h"
 #include "app/status_window.h"
 #include "app/user_info_dialog.h"
@@ -145,6 +147,7 @@ TfrmKestrune::TfrmKestrune(NWClient& client, WorkstationFiles& files, Prompts& p
         MainWindowActions::Hooks{[this] { GetOpenFilesData(); }, [this] { lvwUsersDblClick(); },
                                  [this] { LoadDrives(); }},
         m_state.lastUsersMouseDown);
+    m_browser = std::make_unique<MainWindowBrowser>(*this);
 }
 
 TfrmKestrune::~TfrmKestrune() = default;
@@ -458,6 +461,9 @@ void TfrmKestrune::FormShow() {
     m_hintsOn = m_ui.chkShowHints->isChecked();
     ApplyButtonSwitches();
     m_ui.tabPages->setCurrentWidget(m_ui.TabSheet1);
+    // The steps from here on hold the event loop for as long as the network
+    // takes: the window is painted first, not left blank until they end.
+    PaintNow(*this);
 
     LoadDrives();
     m_prompts.SetBusyPointer(false);

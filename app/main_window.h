@@ -39,6 +39,7 @@ class QMenu;
 class QMenuBar;
 
 class MainWindowActions;
+class MainWindowBrowser;
 class MainWindowQuery;
 class TfrmAbout;
 class TfrmLoginBox;
@@ -242,4 +243,5 @@ private:
 
     std::unique_ptr<MainWindowQuery> m_query;  // the Users and Locks lists and their query
     std::unique_ptr<MainWindowActions> m_actions;  // what the Users tab's buttons do
+    std::unique_ptr<MainWindowBrowser> m_browser;  // the tree, the file list and the server page
 };

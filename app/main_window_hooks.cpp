@@ -7,15 +7,14 @@
 
 #include "app/main_window.h"
 #include "app/main_window_actions.h"
+#include "app/main_window_browser.h"
 #include "app/main_window_query.h"
 
 // Browser: fills tvwDrives (showing the "Please Wait" window meanwhile).
-void TfrmKestrune::LoadDrives() {}
+void TfrmKestrune::LoadDrives() { m_browser->LoadDrives(); }
 
 // Server page: does nothing until start-up has marked it ready.
-void TfrmKestrune::UpdateServerPage() {
-    if (!m_state.serverPageReady) return;
-}
+void TfrmKestrune::UpdateServerPage() { m_browser->UpdateServerPage(); }
 
 // Query: the path box's text into the Users and Locks lists. Recording the
 // path among the recent paths is its first step.
@@ -33,10 +32,14 @@ void TfrmKestrune::LMDButton1Click() { m_actions->Actions().Refresh(); }
 void TfrmKestrune::cmdReloadClick() { LoadDrives(); }
 
 void TfrmKestrune::cmdMapDriveClick() { m_actions->Mapping().MapDrive(); }
-void TfrmKestrune::cmdEnableLoginsClick() {}
-void TfrmKestrune::cmdDisableLoginsClick() {}
+void TfrmKestrune::cmdEnableLoginsClick() { m_browser->cmdEnableLoginsClick(); }
+void TfrmKestrune::cmdDisableLoginsClick() { m_browser->cmdDisableLoginsClick(); }
 void TfrmKestrune::LMDButton2Click() { m_actions->Actions().Clear(); }
 void TfrmKestrune::LMDButton3Click() { m_actions->Actions().ClearAll(); }
 void TfrmKestrune::cmdSendMessageClick() { m_actions->Actions().SendMessage(); }
 void TfrmKestrune::lvwUsersDblClick() { m_actions->ShowConnectionDetails(); }
-void TfrmKestrune::lvwFilesDblClick() {}
+// The path box holds the file the first click chose.
+void TfrmKestrune::lvwFilesDblClick() {
+    GetOpenFilesData();
+    m_prompts.SetBusyPointer(false);
+}

@@ -1,6 +1,7 @@
 #include "app/main_window_query.h"
 
 #include <QCheckBox>
+#include <QCoreApplication>
 #include <QComboBox>
 #include <QHeaderView>
 #include <QLabel>
@@ -84,7 +85,18 @@ void MainWindowQuery::SetScanStatus(const std::string& text) {
 
 void MainWindowQuery::ShowPage(Page page) {
     const auto& ui = m_window.ui();
-    ui.tabPages->setCurrentWidget(page == Page::Users ? ui.tabUsers : ui.TabSheet1);
+    QWidget* shown = page == Page::Users ? ui.tabUsers : ui.TabSheet1;
+    if (ui.tabPages->currentWidget() == shown) return;
+    ui.tabPages->setCurrentWidget(shown);
+    // The lists are held back while a query runs; left unpainted, the page
+    // switched to would show the old page's controls until the query ends.
+    m_users.Publish();
+    m_locks.Publish();
+    if (m_running) HoldListPaints(false);
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::LayoutRequest);
+    m_window.repaint();
+    m_windowPainted.start();
+    if (m_running) HoldListPaints(true);
 }
 
 // Painting any widget at once paints every widget waiting for paint, and a

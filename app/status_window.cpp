@@ -5,6 +5,7 @@
 #include <QLabel>
 
 #include "app/centre_on_screen.h"
+#include "app/paint_now.h"
 
 TfrmStatus::TfrmStatus(QWidget* parent)
     : QDialog(parent, Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint) {
@@ -27,7 +28,7 @@ void TfrmStatus::ShowWindow() {
     CentreOnScreen(*this);
     show();
     raise();
-    QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
+    PaintNow(*this);
 }
 
 void TfrmStatus::SetStatus(const QString& text) {

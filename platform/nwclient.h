@@ -134,6 +134,9 @@ public:
     virtual NWCode NWCCGetPrimConnRef(std::uint32_t& connRef) = 0;
     virtual NWCode NWCCOpenConnByRef(std::uint32_t connRef, std::uint32_t openState,
                                      std::uint32_t reserved, ConnHandle& conn) = 0;
+    // Releases a handle that NWCCOpenConnByName or NWCCOpenConnByRef gave;
+    // the connection itself stays while other handles use it.
+    virtual NWCode NWCCCloseConn(ConnHandle conn) = 0;
     virtual NWCode NWCCGetAllConnInfo(ConnHandle conn, std::uint32_t version,
                                       NWAllConnInfo& info) = 0;
     // Type 12 fills an NWServerVersion; length is the size of the buffer.

@@ -10,6 +10,7 @@ namespace nwcode {
 
 inline constexpr NWCode kSuccess = 0;
 inline constexpr NWCode kDescriptionUnreadable = 0x88FE;   // NWCallsInit
+inline constexpr NWCode kInvalidConnection = 0x8801;      // a handle not open (closed twice)
 inline constexpr NWCode kServerUnknown = 0x880F;           // also: drive not mapped to NetWare
 inline constexpr NWCode kBadPathSyntax = 0x8836;
 inline constexpr NWCode kScanEnd = 0x88FF;                 // end of a connection or lock scan

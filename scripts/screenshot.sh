@@ -4,6 +4,12 @@
 # are not touched: both live in a temporary directory for the run.
 #
 #   bash scripts/screenshot.sh [output.png [path to check at start]]
+#
+# Before the picture the browser can be walked and a tab chosen:
+#   KESTRUNE_SCREENSHOT_BROWSE=FS1/DATA/ACCOUNTS KESTRUNE_SCREENSHOT_FILE=LEDGER.DAT \
+#     bash scripts/screenshot.sh docs/browser.png
+#   KESTRUNE_SCREENSHOT_BROWSE=FS1/DATA/ACCOUNTS KESTRUNE_SCREENSHOT_TAB="Server Info" \
+#     bash scripts/screenshot.sh docs/server-info.png
 set -euo pipefail
 cd "$(dirname "$0")/.."
 bash scripts/deps.sh

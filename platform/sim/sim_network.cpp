@@ -61,6 +61,13 @@ int SimNetwork::OpenDirHandles() const {
     return static_cast<int>(m_dirHandles.size());
 }
 
+int SimNetwork::OpenConnHandles() const {
+    std::lock_guard<std::recursive_mutex> guard(m_mutex);
+    int open = 0;
+    for (const auto& [handle, count] : m_connOpens) open += count;
+    return open;
+}
+
 int SimNetwork::OpenDSBuffers() const {
     std::lock_guard<std::recursive_mutex> guard(m_mutex);
     return static_cast<int>(m_dsBuffers.size());

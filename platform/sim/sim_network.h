@@ -127,6 +127,7 @@ public:
     std::map<std::string, std::uint64_t> CallCounts() const override;
     int OpenDirHandles() const override;
     int OpenDSBuffers() const override;
+    int OpenConnHandles() const override;
 
     // ---- start-up -------------------------------------------------------------
     NWCode NWCallsInit() override;
@@ -136,6 +137,7 @@ public:
                               std::uint32_t, ConnHandle& conn) override;
     NWCode NWCCGetPrimConnRef(std::uint32_t& connRef) override;
     NWCode NWCCOpenConnByRef(std::uint32_t connRef, std::uint32_t, std::uint32_t, ConnHandle& conn) override;
+    NWCode NWCCCloseConn(ConnHandle conn) override;
     NWCode NWCCGetAllConnInfo(ConnHandle conn, std::uint32_t, NWAllConnInfo& info) override;
     NWCode NWCCGetConnInfo(ConnHandle conn, std::uint32_t infoType, std::size_t length,
                            void* buffer) override;
@@ -423,6 +425,9 @@ private:
     std::vector<FaultState> m_faultState;
     std::map<std::string, std::uint64_t> m_counts;
     std::map<ConnHandle, std::string> m_handles;  // handle -> server name
+    // One handle per server serves every open of it; this counts the opens
+    // that no NWCCCloseConn has released yet.
+    std::map<ConnHandle, int> m_connOpens;
     std::map<std::pair<ConnHandle, DirHandle>, DirHandleInfo> m_dirHandles;
     std::map<std::string, std::uint32_t> m_objectIds;
     std::map<std::uint32_t, ObjectInfo> m_objects;

@@ -14,6 +14,16 @@ NWCode SimNetwork::NWCCOpenConnByName(ConnHandle, const std::string& name, std::
     const Server* s = m_net.ServerByName(name);
     if (!s || s->down) return nwcode::kServerUnknown;
     conn = HandleFor(s->name);
+    ++m_connOpens[conn];
+    return nwcode::kSuccess;
+}
+
+NWCode SimNetwork::NWCCCloseConn(ConnHandle conn) {
+    Call call(*this, "NWCCCloseConn", {.conn = conn, .local = true});
+    if (call.rc) return call.rc;
+    auto it = m_connOpens.find(conn);
+    if (it == m_connOpens.end() || it->second == 0) return nwcode::kInvalidConnection;
+    --it->second;
     return nwcode::kSuccess;
 }
 
@@ -32,6 +42,7 @@ NWCode SimNetwork::NWCCOpenConnByRef(std::uint32_t connRef, std::uint32_t, std::
     NWCode rc;
     if (!ServerOf(connRef, rc)) return rc;
     conn = connRef;
+    ++m_connOpens[conn];
     return nwcode::kSuccess;
 }
 

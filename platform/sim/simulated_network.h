@@ -28,6 +28,9 @@ public:
     // Temporary directory handles and directory-services buffers still held.
     virtual int OpenDirHandles() const = 0;
     virtual int OpenDSBuffers() const = 0;
+    // Handles opened by NWCCOpenConnByName or NWCCOpenConnByRef and not yet
+    // closed with NWCCCloseConn.
+    virtual int OpenConnHandles() const = 0;
 };
 
 std::unique_ptr<SimulatedNetwork> CreateSimulatedNetwork(const SimOptions& options);

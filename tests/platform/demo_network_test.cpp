@@ -385,4 +385,31 @@ TEST_F(DemoNetworkTest, NamesOutsideAsciiRoundTrip) {
     }
 }
 
+// What a person should be able to try in the browser: a server that asks for
+// a bindery login, one that asks for a tree login, a volume after a gap in the
+// numbering, and a directory with hundreds of subdirectories.
+TEST_F(DemoNetworkTest, BrowserCasesAreThere) {
+    struct Case { const char* server; bool tree; const char* treeName; };
+    const Case cases[] = {{"DEPOT", false, ""}, {"HB1", true, "HARBOUR"}};
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.server);
+        NWAllConnInfo info;
+        ASSERT_EQ(m_net->NWCCGetAllConnInfo(Open(c.server), 1, info), 0);
+        EXPECT_EQ(info.authenticationState, 0u) << "no login should be held there";
+        EXPECT_EQ(info.ndsState != 0, c.tree);
+        EXPECT_EQ(info.treeName, c.treeName);
+    }
+
+    const ConnHandle fs4 = Open("FS4");
+    std::string name;
+    EXPECT_EQ(m_net->GetVolumeName(fs4, 1, name), nwcode::kNoSuchVolume);
+    EXPECT_EQ(m_net->GetVolumeName(fs4, 3, name), 0);
+    EXPECT_EQ(name, "ARCHIVE");
+
+    std::size_t subdirectories = 0;
+    for (const FindData& entry : List("F:\\DISPATCH\\Consignments\\"))
+        if (entry.attributes & kAttrDirectory) ++subdirectories;
+    EXPECT_GE(subdirectories, 200u);
+}
+
 }  // namespace

@@ -98,6 +98,30 @@ TEST_F(MainWindowQueryTest, CheckFillsBothListsTheStatusLineAndTheCurrentConnect
     EXPECT_EQ(w.ui().lvwLocks->model()->rowCount(), 0);
 }
 
+// The query holds the event loop: whatever shows while it runs is painted
+// by the query itself. Once it has switched to "Users", the list is painted
+// while files are still being checked, not only when the query ends.
+TEST_F(MainWindowQueryTest, UsersPageIsPaintedWhileTheQueryRuns) {
+    TfrmKestrune& w = Start();
+    struct PaintWatch final : QObject {
+        explicit PaintWatch(const QLabel* status) : m_status(status) {}
+        bool eventFilter(QObject*, QEvent* event) override {
+            if (event->type() == QEvent::Paint) statusAtPaint.push_back(m_status->text().toStdString());
+            return false;
+        }
+        const QLabel* m_status;
+        Texts statusAtPaint;
+    } watch(w.ui().txtScanStatus);
+    w.ui().lvwUsers->viewport()->installEventFilter(&watch);
+    QTest::qWait(0);
+    watch.statusAtPaint.clear();
+
+    Check("FS1\\SYS:ACCT\\*.*");
+    ASSERT_EQ(w.ui().tabPages->currentWidget(), w.ui().tabUsers);
+    ASSERT_FALSE(watch.statusAtPaint.empty());
+    EXPECT_EQ(watch.statusAtPaint.front().rfind("Checking : ", 0), 0u) << watch.statusAtPaint.front();
+}
+
 TEST_F(MainWindowQueryTest, ACommandLinePathAndEnterInThePathBoxRunTheQuery) {
     TfrmKestrune& w = Start({"FS1\\SYS:README.TXT"});
     EXPECT_EQ(Column(w.ui().lvwUsers, 0), Texts{"9"});
