@@ -6,12 +6,15 @@
 #include <QTabWidget>
 #include <QTreeView>
 #include <QTimer>
+#include <cstdio>
 #include <exception>
+#include <optional>
 
 #include "app/about_dialog.h"
 #include "app/application.h"
 #include "app/main_window.h"
 #include "app/qt_prompts.h"
+#include "app/settings.h"
 #include "platform/profile.h"
 #include "platform/sim/simulated_network.h"
 
@@ -74,6 +77,28 @@ void ArrangeScreenshot(TfrmKestrune& window) {
     });
 }
 
+// The directories this build installs its programs to: that of
+// `cmake --install` and that of the Debian package.
+std::vector<std::filesystem::path> InstallDirectories() {
+    std::vector<std::filesystem::path> directories;
+    for (const QString& d : QStringLiteral(KR_INSTALL_BINDIRS).split(':', Qt::SkipEmptyParts)) {
+        directories.emplace_back(d.toStdString());
+    }
+    return directories;
+}
+
+// --help and --version, answered on the console before a window system is
+// opened, so they work without a display. Only a command line with a dash
+// in it is looked at; every other start is left exactly as it was.
+std::optional<QString> ConsoleAnswer(int argc, char* argv[]) {
+    bool dash = false;
+    for (int i = 1; i < argc; ++i) dash = dash || argv[i][0] == '-';
+    if (!dash) return std::nullopt;
+    QCoreApplication console(argc, argv);
+    SetApplicationMetadata();
+    return CommandLineAnswer(QCoreApplication::arguments());
+}
+
 int Run(int argc, char* argv[]) {
     KestruneApplication app(argc, argv);
     try {
@@ -82,7 +107,8 @@ int Run(int argc, char* argv[]) {
         for (qsizetype i = 1; i < args.size(); ++i) arguments.push_back(args[i].toStdString());
 
         std::unique_ptr<SimulatedNetwork> network = CreateSimulatedNetwork(SimOptions::FromEnvironment());
-        IniProfile profile = IniProfile::ForProgram(QApplication::applicationFilePath().toStdString());
+        IniProfile profile = SettingsProfile(QApplication::applicationFilePath().toStdString(),
+                                             InstallDirectories());
         QtPrompts prompts;
 
         TfrmKestrune window(*network, *network, prompts, profile, std::move(arguments));
@@ -102,6 +128,10 @@ int Run(int argc, char* argv[]) {
 
 int main(int argc, char* argv[]) {
     try {
+        if (const std::optional<QString> answer = ConsoleAnswer(argc, argv)) {
+            std::fputs(answer->toLocal8Bit().constData(), stdout);
+            return 0;
+        }
         return Run(argc, argv);
     } catch (...) {
         // Nothing to show it with: the application object itself failed.

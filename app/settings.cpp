@@ -18,6 +18,18 @@ int Centred(int screenOrigin, int screenExtent, int windowExtent) {
 
 }  // namespace
 
+IniProfile SettingsProfile(const std::filesystem::path& programPath,
+                           const std::vector<std::filesystem::path>& installDirectories) {
+    const std::filesystem::path directory = programPath.parent_path();
+    for (const std::filesystem::path& installed : installDirectories) {
+        std::error_code ec;
+        if (!installed.empty() && std::filesystem::equivalent(directory, installed, ec)) {
+            return IniProfile({}, ProgramConfigDirectory() / kSettingsFileName);
+        }
+    }
+    return IniProfile::ForProgram(programPath);
+}
+
 OptionStates BuiltInOptionStates() {
     OptionStates states{};
     for (const OptionKey& k : kOptionKeys) states[static_cast<std::size_t>(k.option)] = k.builtIn;

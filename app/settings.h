@@ -7,11 +7,22 @@
 
 #include <array>
 #include <cstddef>
+#include <filesystem>
 #include <string>
 #include <vector>
 
 #include "app/recent_paths.h"
 #include "platform/profile.h"
+
+// The settings file of the program at programPath. A copy run from where it
+// was built or unpacked keeps its settings in a KESTRUNE.INI beside it when
+// one exists there, else in $XDG_CONFIG_HOME/kestrune. An installed copy
+// (its directory is one of installDirectories, compared as the file system
+// sees them, symbolic links resolved) always uses the XDG file: beside it
+// would be /usr/bin/KESTRUNE.INI, which the package manager owns, every user
+// would share, and no user can write.
+IniProfile SettingsProfile(const std::filesystem::path& programPath,
+                           const std::vector<std::filesystem::path>& installDirectories);
 
 enum class Option : std::size_t {
     Confirm,

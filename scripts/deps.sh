@@ -10,6 +10,8 @@ packages=(
   microsocks python3
   xvfb xauth
   jq
+  libqt6svg6
+  desktop-file-utils appstream mandoc man-db dpkg-dev binutils
 )
 
 missing=()

@@ -8,6 +8,9 @@
 #include <sstream>
 #include <thread>
 
+#include "app/settings.h"
+#include "tests/support/scoped_env.h"
+
 namespace fs = std::filesystem;
 
 namespace {
@@ -251,6 +254,28 @@ TEST_F(ProfileTest, ProgramLocationFollowsXdgConfigHome) {
     EXPECT_EQ(IniProfile::ForProgram(program).Location(), Beside());
 
     if (savedXdg) ::setenv("XDG_CONFIG_HOME", restore.c_str(), 1);
+}
+
+// An installed copy never takes the file beside it; a copy elsewhere does, as
+// before, also when the directory list names directories that do not exist.
+TEST_F(ProfileTest, AnInstalledProgramKeepsItsSettingsInTheXdgFolderOnly) {
+    ScopedEnv xdg("XDG_CONFIG_HOME", (m_dir / "xdg").string());
+    const fs::path program = m_dir / "bin" / "kestrune";
+    const fs::path xdgFile = m_dir / "xdg" / "kestrune" / "KESTRUNE.INI";
+    Write(Beside(), "[KESTRUNE]\nShow Hints=0\n");
+    fs::create_directory_symlink(m_dir / "bin", m_dir / "linked-bin");
+
+    EXPECT_EQ(SettingsProfile(program, {m_dir / "elsewhere", m_dir / "bin"}).Location(), xdgFile);
+    EXPECT_EQ(SettingsProfile(program, {m_dir / "linked-bin"}).Location(), xdgFile)
+        << "the same directory by another name";
+    EXPECT_EQ(SettingsProfile(program, {m_dir / "elsewhere", ""}).Location(), Beside());
+    EXPECT_EQ(SettingsProfile(program, {}).Location(), Beside());
+
+    IniProfile installed = SettingsProfile(program, {m_dir / "bin"});
+    EXPECT_EQ(installed.ReadInt("KESTRUNE", "Show Hints", 1), 1);
+    ASSERT_TRUE(installed.WriteInt("KESTRUNE", "Check Sub", 1));
+    EXPECT_NE(Read(xdgFile).find("Check Sub=1"), std::string::npos) << Read(xdgFile);
+    EXPECT_EQ(Read(Beside()), "[KESTRUNE]\nShow Hints=0\n");
 }
 
 }  // namespace

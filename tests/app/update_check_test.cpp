@@ -12,6 +12,7 @@
 #include <string>
 #include <vector>
 
+#include "app/app_info.h"
 #include "tests/support/local_servers.h"
 #include "tests/support/scoped_env.h"
 #include "tests/support/scripted_prompts.h"
@@ -347,5 +348,29 @@ TEST(UpdateDocumentUrlTest, TheVariableReplacesTheMakersServer) {
     const ScopedEnv base(kUpdateBaseVariable, "http://127.0.0.1:8080/");
     EXPECT_EQ(UpdateDocumentUrl(), "http://127.0.0.1:8080/versions/versions.xml");
 }
+
+// ---- the program's own version as a number -------------------------------
+
+struct VersionCase {
+    const char* name;
+    const char* version;
+    double number;
+};
+void PrintTo(const VersionCase& c, std::ostream* os) { *os << c.name; }
+
+class VersionNumberTest : public ::testing::TestWithParam<VersionCase> {};
+
+// Exactly the double of the literal, or "3.2" would not equal a published 3.2.
+TEST_P(VersionNumberTest, IsTheDecimalNumberOfMajorAndMinor) {
+    EXPECT_EQ(VersionNumber(GetParam().version), GetParam().number);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Versions, VersionNumberTest,
+    ::testing::Values(VersionCase{"MajorMinor", "3.2", 3.2}, VersionCase{"TwoDigitMinor", "3.21", 3.21},
+                      VersionCase{"TrailingZero", "3.20", 3.2}, VersionCase{"PatchIgnored", "3.2.7", 3.2},
+                      VersionCase{"MajorOnly", "4", 4.0}, VersionCase{"TenthsNotTens", "3.10", 3.1},
+                      VersionCase{"LongFraction", "0.3", 0.3}, VersionCase{"Empty", "", 0.0}),
+    [](const auto& info) { return std::string(info.param.name); });
 
 }  // namespace
