@@ -11,6 +11,12 @@
 
 #include "platform/nwclient.h"
 
+// What the Users list shows of one connection, for the audit trail.
+struct UsersRowTexts {
+    std::string userName;  // "User Name" (workstation text)
+    std::string fileName;  // "File Name"
+};
+
 class ActionsWindow {
 public:
     virtual ~ActionsWindow() = default;
@@ -19,6 +25,9 @@ public:
     // every row, or only the selected ones. A connection listed in several rows
     // comes once per row.
     virtual std::vector<ConnNumber> UsersConnections(bool selectedOnly) const = 0;
+    // The texts of the first Users row of that connection; empty when no row
+    // has it.
+    virtual UsersRowTexts RowTexts(ConnNumber number) const = 0;
     // "Confirm on Clear File", read at the moment of use.
     virtual bool ConfirmOnClear() const = 0;
     // Runs the query again on the path box's text, as "Check" does.

@@ -18,8 +18,22 @@ std::string Numbered(const char* before, ConnNumber number, const char* after) {
 }  // namespace
 
 ConnectionActions::ConnectionActions(NWClient& client, ClientSession& session, Prompts& prompts,
-                                     ActionsWindow& window)
-    : m_client(client), m_session(session), m_prompts(prompts), m_window(window) {}
+                                     ActionsWindow& window, AuditLog& audit)
+    : m_client(client), m_session(session), m_prompts(prompts), m_window(window), m_audit(audit) {}
+
+void ConnectionActions::Audit(const char* action, ConnNumber number, NWCode result) {
+    AuditEvent event;
+    event.action = action;
+    NWAllConnInfo info;
+    if (m_client.NWCCGetAllConnInfo(m_session.currentConn, 1, info) == 0)
+        event.server = OemToCharA(info.serverName);
+    event.connection = number;
+    UsersRowTexts row = m_window.RowTexts(number);
+    event.connectionUser = std::move(row.userName);
+    event.file = std::move(row.fileName);
+    event.result = result;
+    m_audit.Record(event);
+}
 
 std::optional<ConnNumber> ConnectionActions::OwnConnection() {
     NWAllConnInfo info;
@@ -57,6 +71,7 @@ void ConnectionActions::Clear() {
             continue;
         }
         const NWCode rc = m_client.NWClearConnectionNumber(m_session.currentConn, number);
+        Audit(audit::kClear, number, rc);
         if (rc == nwcode::kNoConsoleRights) {
             m_prompts.ErrorBox(kNoRights, 0);
             return;
@@ -78,6 +93,7 @@ void ConnectionActions::ClearAll() {
         done->set(number);
         if (number == own && !ConfirmOwnConnection(number)) continue;
         const NWCode rc = m_client.NWClearConnectionNumber(m_session.currentConn, number);
+        Audit(audit::kClear, number, rc);
         if (rc == nwcode::kNoConsoleRights) {
             m_prompts.ErrorBox(kNoRights, 0);
             break;
@@ -100,7 +116,9 @@ void ConnectionActions::SendMessage() {
     // message is no reason to hold back the others.
     for (ConnNumber number : m_window.UsersConnections(true)) {
         std::uint8_t result = 0;
-        m_client.NWSendBroadcastMessage(m_session.currentConn, message, 1, &number, &result);
+        const NWCode rc =
+            m_client.NWSendBroadcastMessage(m_session.currentConn, message, 1, &number, &result);
+        Audit(audit::kMessage, number, rc != 0 ? rc : result);
     }
 }
 

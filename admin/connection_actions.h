@@ -17,6 +17,7 @@
 #include <vector>
 
 #include "admin/actions_window.h"
+#include "platform/audit_log.h"
 #include "platform/client_session.h"
 #include "platform/nwclient.h"
 #include "platform/prompts.h"
@@ -29,8 +30,9 @@ struct UsersRowPick {
 
 class ConnectionActions final {
 public:
+    // Every clear and message tried is recorded in audit.
     ConnectionActions(NWClient& client, ClientSession& session, Prompts& prompts,
-                      ActionsWindow& window);
+                      ActionsWindow& window, AuditLog& audit);
 
     void Refresh();
     void Clear();
@@ -53,9 +55,11 @@ private:
     // the client cannot tell.
     std::optional<ConnNumber> OwnConnection();
     bool ConfirmOwnConnection(ConnNumber number);
+    void Audit(const char* action, ConnNumber number, NWCode result);
 
     NWClient& m_client;
     ClientSession& m_session;
     Prompts& m_prompts;
     ActionsWindow& m_window;
+    AuditLog& m_audit;
 };

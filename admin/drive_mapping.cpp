@@ -26,8 +26,9 @@ std::string ServerOf(const std::string& path) {
 
 }  // namespace
 
-DriveMapping::DriveMapping(NWClient& client, Prompts& prompts, MapDriveWindow& window)
-    : m_client(client), m_prompts(prompts), m_window(window) {}
+DriveMapping::DriveMapping(NWClient& client, Prompts& prompts, MapDriveWindow& window,
+                           AuditLog& audit)
+    : m_client(client), m_prompts(prompts), m_window(window), m_audit(audit) {}
 
 bool DriveMapping::LetterInUse(char letter) {
     ConnHandle conn = 0;
@@ -100,8 +101,18 @@ bool DriveMapping::Map(char letter, const std::string& typed) {
         m_prompts.MessageBox("The folder " + path + " does not exist or you have no rights to it");
         return false;
     }
-    if (rc == 0) rc = m_client.NWSetDriveBase(static_cast<std::uint16_t>(letter - 'A' + 1), conn,
-                                              dirHandle, relative);
+    if (rc == 0) {
+        rc = m_client.NWSetDriveBase(static_cast<std::uint16_t>(letter - 'A' + 1), conn, dirHandle,
+                                     relative);
+        AuditEvent event;
+        event.action = audit::kMapDrive;
+        NWAllConnInfo info;
+        event.server = m_client.NWCCGetAllConnInfo(conn, 1, info) == 0 ? OemToCharA(info.serverName)
+                                                                        : ServerOf(path);
+        event.file = std::string(1, letter) + ": " + path;
+        event.result = rc;
+        m_audit.Record(event);
+    }
     if (rc != 0) {
         m_prompts.ErrorBox("Cannot Map Drive", rc);
         return false;

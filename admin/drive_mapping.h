@@ -10,6 +10,7 @@
 #include <string>
 #include <vector>
 
+#include "platform/audit_log.h"
 #include "platform/nwclient.h"
 #include "platform/prompts.h"
 
@@ -30,7 +31,8 @@ public:
 
 class DriveMapping final {
 public:
-    DriveMapping(NWClient& client, Prompts& prompts, MapDriveWindow& window);
+    // Every mapping tried is recorded in audit.
+    DriveMapping(NWClient& client, Prompts& prompts, MapDriveWindow& window, AuditLog& audit);
 
     // The whole action of the "Map Drive" button.
     void MapDrive();
@@ -49,4 +51,5 @@ private:
     NWClient& m_client;
     Prompts& m_prompts;
     MapDriveWindow& m_window;
+    AuditLog& m_audit;
 };

@@ -10,13 +10,14 @@ constexpr const char* kNotAvailable = "N/A";
 
 struct ServerPage::Switch {
     NWCode (NWClient::*operation)(ConnHandle);
+    const char* auditAction;
     const char* rightsText;
     const char* failureText;
 };
 
 ServerPage::ServerPage(NWClient& client, Prompts& prompts, ServerPageLabels& labels,
-                       const bool& ready)
-    : m_client(client), m_prompts(prompts), m_labels(labels), m_ready(ready) {}
+                       const bool& ready, AuditLog& audit)
+    : m_client(client), m_prompts(prompts), m_labels(labels), m_ready(ready), m_audit(audit) {}
 
 bool ServerPage::Open(const std::string& serverName, ConnHandle& conn) {
     const NWCode rc = m_client.NWCCOpenConnByName(0, serverName, kNameFormatBindery,
@@ -70,6 +71,11 @@ void ServerPage::SwitchLogins(const ServerSelection& selection, const Switch& ho
     ConnHandle conn = 0;
     if (!Open(selection.serverName, conn)) return;
     const NWCode rc = (m_client.*how.operation)(conn);
+    AuditEvent event;
+    event.action = how.auditAction;
+    event.server = OemToCharA(selection.serverName);
+    event.result = rc;
+    m_audit.Record(event);
     if (rc == nwcode::kNoConsoleRights)
         m_prompts.ErrorBox(how.rightsText, 0);
     else if (rc != 0)
@@ -79,13 +85,13 @@ void ServerPage::SwitchLogins(const ServerSelection& selection, const Switch& ho
 }
 
 void ServerPage::cmdEnableLoginsClick(const ServerSelection& selection) {
-    static constexpr Switch kEnable{&NWClient::NWEnableFileServerLogin,
+    static constexpr Switch kEnable{&NWClient::NWEnableFileServerLogin, audit::kEnableLogins,
                                     "Insufficent Rights to Enable Logins", "Cannot Enable Logins"};
     SwitchLogins(selection, kEnable);
 }
 
 void ServerPage::cmdDisableLoginsClick(const ServerSelection& selection) {
-    static constexpr Switch kDisable{&NWClient::NWDisableFileServerLogin,
+    static constexpr Switch kDisable{&NWClient::NWDisableFileServerLogin, audit::kDisableLogins,
                                      "Insufficent Rights to Disable Logins", "Cannot Disable Logins"};
     SwitchLogins(selection, kDisable);
 }

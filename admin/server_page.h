@@ -8,6 +8,7 @@
 
 #include <string>
 
+#include "platform/audit_log.h"
 #include "platform/nwclient.h"
 #include "platform/prompts.h"
 
@@ -31,7 +32,9 @@ struct ServerSelection {
 class ServerPage final {
 public:
     // ready: the page is filled only once it is true (start-up sets it).
-    ServerPage(NWClient& client, Prompts& prompts, ServerPageLabels& labels, const bool& ready);
+    // Every switch of a server's logins that is tried is recorded in audit.
+    ServerPage(NWClient& client, Prompts& prompts, ServerPageLabels& labels, const bool& ready,
+               AuditLog& audit);
 
     void UpdateServerPage(const ServerSelection& selection);
     void cmdEnableLoginsClick(const ServerSelection& selection);
@@ -46,4 +49,5 @@ private:
     Prompts& m_prompts;
     ServerPageLabels& m_labels;
     const bool& m_ready;
+    AuditLog& m_audit;
 };

@@ -15,6 +15,7 @@
 #include "app/main_window.h"
 #include "app/qt_prompts.h"
 #include "app/settings.h"
+#include "platform/audit_log.h"
 #include "platform/profile.h"
 #include "platform/sim/simulated_network.h"
 
@@ -111,7 +112,8 @@ int Run(int argc, char* argv[]) {
                                              InstallDirectories());
         QtPrompts prompts;
 
-        TfrmKestrune window(*network, *network, prompts, profile, std::move(arguments));
+        const std::unique_ptr<AuditLog> audit = CreateSystemAuditLog("kestrune");
+        TfrmKestrune window(*network, *network, prompts, profile, *audit, std::move(arguments));
         prompts.SetMainWindow(&window);
         QObject::connect(&window, &TfrmKestrune::Closed, &app, &QApplication::quit,
                          Qt::QueuedConnection);

@@ -92,12 +92,14 @@ QLabel* Label(QWidget* parent, const char* name) {
 }  // namespace
 
 TfrmKestrune::TfrmKestrune(NWClient& client, WorkstationFiles& files, Prompts& prompts,
-                           IniProfile& profile, std::vector<std::string> arguments, QWidget* parent)
+                           IniProfile& profile, AuditLog& audit, std::vector<std::string> arguments,
+                           QWidget* parent)
     : QMainWindow(parent),
       m_client(client),
       m_files(files),
       m_prompts(prompts),
       m_profile(profile),
+      m_audit(audit),
       m_arguments(std::move(arguments)) {
     setObjectName("frmKestrune");
     setWindowTitle(kAppName);
@@ -141,7 +143,7 @@ TfrmKestrune::TfrmKestrune(NWClient& client, WorkstationFiles& files, Prompts& p
     CreateDialogs();
     m_query = std::make_unique<MainWindowQuery>(*this);
     m_actions = std::make_unique<MainWindowActions>(
-        m_client, m_state.session, m_prompts,
+        m_client, m_state.session, m_prompts, m_audit,
         MainWindowActions::Controls{m_ui.lvwUsers, m_ui.lvwLocks, m_ui.chkConfirm, m_frmMessage,
                                     m_frmUserInfo},
         MainWindowActions::Hooks{[this] { GetOpenFilesData(); }, [this] { lvwUsersDblClick(); },

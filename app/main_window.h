@@ -18,6 +18,7 @@
 
 #include "app/recent_paths.h"
 #include "app/settings.h"
+#include "platform/audit_log.h"
 #include "platform/client_session.h"
 #include "platform/nwclient.h"
 #include "platform/profile.h"
@@ -125,7 +126,9 @@ public:
     static constexpr int kMaxArgumentChars = 511;
 
     // arguments: the command line without the program's name.
+    // audit: where every change the program makes to a server is recorded.
     TfrmKestrune(NWClient& client, WorkstationFiles& files, Prompts& prompts, IniProfile& profile,
+                 AuditLog& audit,
                  std::vector<std::string> arguments, QWidget* parent = nullptr);
     ~TfrmKestrune() override;
 
@@ -134,6 +137,7 @@ public:
     NWClient& Client() { return m_client; }
     WorkstationFiles& Files() { return m_files; }
     Prompts& UserPrompts() { return m_prompts; }
+    AuditLog& Audit() { return m_audit; }
 
     TfrmUserInfo& frmUserInfo() { return *m_frmUserInfo; }
     TfrmMessage& frmMessage() { return *m_frmMessage; }
@@ -219,6 +223,7 @@ private:
     WorkstationFiles& m_files;
     Prompts& m_prompts;
     IniProfile& m_profile;
+    AuditLog& m_audit;
     std::vector<std::string> m_arguments;
 
     Controls m_ui;

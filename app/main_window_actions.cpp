@@ -16,13 +16,13 @@
 #include "query/result_list.h"
 
 MainWindowActions::MainWindowActions(NWClient& client, ClientSession& session, Prompts& prompts,
-                                     Controls controls, Hooks hooks, QPoint& lastUsersMouseDown)
+                                     AuditLog& audit, Controls controls, Hooks hooks, QPoint& lastUsersMouseDown)
     : m_ui(controls),
       m_hooks(std::move(hooks)),
       m_lastUsersMouseDown(lastUsersMouseDown),
       m_frmMapDrive(new TfrmMapDrive(controls.lvwUsers->window())),
-      m_actions(client, session, prompts, *this),
-      m_mapping(client, prompts, *this) {
+      m_actions(client, session, prompts, *this, audit),
+      m_mapping(client, prompts, *this, audit) {
     m_ui.lvwUsers->viewport()->installEventFilter(this);
     m_ui.lvwLocks->viewport()->installEventFilter(this);
 }
@@ -95,6 +95,19 @@ std::vector<ConnNumber> MainWindowActions::UsersConnections(bool selectedOnly) c
             model->index(r, 0).data(ResultListModel::kConnectionRole).toUInt()));
     }
     return numbers;
+}
+
+UsersRowTexts MainWindowActions::RowTexts(ConnNumber number) const {
+    const QAbstractItemModel* model = m_ui.lvwUsers->model();
+    for (int r = 0; r < model->rowCount(); ++r) {
+        const QModelIndex row = model->index(r, 0);
+        if (row.data(ResultListModel::kConnectionRole).toUInt() != number) continue;
+        const auto cell = [&row](UsersColumn column) {
+            return row.siblingAtColumn(static_cast<int>(column)).data().toString().toStdString();
+        };
+        return {cell(UsersColumn::UserName), cell(UsersColumn::FileName)};
+    }
+    return {};
 }
 
 bool MainWindowActions::ConfirmOnClear() const { return m_ui.chkConfirm->isChecked(); }

@@ -42,7 +42,7 @@ public:
     };
 
     // lastUsersMouseDown: where the window keeps the last press in lvwUsers.
-    MainWindowActions(NWClient& client, ClientSession& session, Prompts& prompts,
+    MainWindowActions(NWClient& client, ClientSession& session, Prompts& prompts, AuditLog& audit,
                       Controls controls, Hooks hooks, QPoint& lastUsersMouseDown);
 
     ConnectionActions& Actions() { return m_actions; }
@@ -53,6 +53,7 @@ public:
     void ShowConnectionDetails();
 
     std::vector<ConnNumber> UsersConnections(bool selectedOnly) const override;
+    UsersRowTexts RowTexts(ConnNumber number) const override;
     bool ConfirmOnClear() const override;
     void GetOpenFilesData() override;
     std::optional<std::string> AskMessageText() override;

@@ -15,7 +15,8 @@ MainWindowBrowser::MainWindowBrowser(TfrmKestrune& window)
     : m_window(window),
       m_browser(window.Client(), window.Files(), window.UserPrompts(), window.State().session,
                 *this, *this, m_drives, m_files),
-      m_page(window.Client(), window.UserPrompts(), *this, window.State().serverPageReady) {
+      m_page(window.Client(), window.UserPrompts(), *this, window.State().serverPageReady,
+             window.Audit()) {
     const auto& ui = m_window.ui();
     QTreeView* tree = ui.tvwDrives;
     tree->setIndentation(19);

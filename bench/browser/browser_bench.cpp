@@ -88,7 +88,7 @@ public:
         options.networkPath = (m_dir / "network.json").string();
         options.readOnly = true;
         m_network = CreateSimulatedNetwork(options);
-        m_window = std::make_unique<TfrmKestrune>(*m_network, *m_network, m_prompts, m_profile,
+        m_window = std::make_unique<TfrmKestrune>(*m_network, *m_network, m_prompts, m_profile, m_audit,
                                                   std::vector<std::string>{});
         m_window->resize(900, 600);
         m_window->show();
@@ -130,6 +130,7 @@ private:
     std::filesystem::path m_dir;
     IniProfile m_profile;
     SilentPrompts m_prompts;
+    MemoryAuditLog m_audit;
     std::unique_ptr<SimulatedNetwork> m_network;
     std::unique_ptr<TfrmKestrune> m_window;
 };

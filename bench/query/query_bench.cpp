@@ -331,7 +331,8 @@ void BM_QueryThroughWindow(benchmark::State& state) {
                      ("kr_query_bench_ini_" + std::to_string(::getpid()));
     IniProfile profile(dir / "bin" / "KESTRUNE.INI", dir / "config" / "KESTRUNE.INI");
     SilentPrompts prompts;
-    TfrmKestrune window(*network, *network, prompts, profile, {});
+    MemoryAuditLog audit;
+    TfrmKestrune window(*network, *network, prompts, profile, audit, {});
     window.show();
     while (!window.StartupFinished()) QApplication::processEvents();
     window.ui().chkCheckSub->setChecked(true);

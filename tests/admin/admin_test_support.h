@@ -18,6 +18,7 @@
 #include <vector>
 
 #include "admin/actions_window.h"
+#include "platform/audit_log.h"
 #include "platform/client_session.h"
 #include "platform/sim/simulated_network.h"
 #include "tests/support/scripted_prompts.h"
@@ -58,6 +59,8 @@ public:
     struct Row {
         ConnNumber connection;
         bool selected;
+        std::string user = {};
+        std::string file = {};
     };
 
     std::vector<ConnNumber> UsersConnections(bool selectedOnly) const override {
@@ -65,6 +68,11 @@ public:
         for (const Row& row : rows)
             if (row.selected || !selectedOnly) numbers.push_back(row.connection);
         return numbers;
+    }
+    UsersRowTexts RowTexts(ConnNumber number) const override {
+        for (const Row& row : rows)
+            if (row.connection == number) return {row.user, row.file};
+        return {};
     }
     bool ConfirmOnClear() const override { return confirm; }
     void GetOpenFilesData() override { ++refreshes; }
@@ -150,6 +158,7 @@ protected:
     ClientSession session;
     ScriptedPrompts prompts;
     RecordingActionsWindow window;
+    MemoryAuditLog audit;
 };
 
 }  // namespace admintest

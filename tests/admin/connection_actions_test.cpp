@@ -103,7 +103,7 @@ TEST_P(ClearTest, AsksClearsAndRefreshesAsTheCaseSays) {
     window.rows = c.rows;
     window.confirm = c.confirm;
     prompts.answers = c.answers;
-    ConnectionActions actions(*network, session, prompts, window);
+    ConnectionActions actions(*network, session, prompts, window, audit);
 
     c.all ? actions.ClearAll() : actions.Clear();
 
@@ -120,7 +120,7 @@ INSTANTIATE_TEST_SUITE_P(Cases, ClearTest, ::testing::ValuesIn(kClearCases),
 TEST_F(AdminTest, EmptySelectionBeepsBeforeItsMessage) {
     Load(BaseNetwork());
     window.rows = {{5, false}};
-    ConnectionActions actions(*network, session, prompts, window);
+    ConnectionActions actions(*network, session, prompts, window, audit);
 
     actions.Clear();
     actions.SendMessage();
@@ -136,9 +136,38 @@ TEST_F(AdminTest, EmptySelectionBeepsBeforeItsMessage) {
 TEST_F(AdminTest, RefreshRunsTheQueryAndRestoresThePointer) {
     Load(BaseNetwork());
     prompts.SetBusyPointer(true);
-    ConnectionActions(*network, session, prompts, window).Refresh();
+    ConnectionActions(*network, session, prompts, window, audit).Refresh();
     EXPECT_EQ(window.refreshes, 1);
     EXPECT_FALSE(prompts.busy);
+}
+
+// Every clear and message that reached the server is in the audit trail with
+// its outcome, a refused one included; a row the user declined is not.
+TEST_F(AdminTest, ChangesTriedAreAuditedWithTheirOutcome) {
+    json description = BaseNetwork();
+    description["faults"] = json::array({Fault(7, "0x8901")});
+    description["servers"][0]["connections"][3]["messages"] = false;  // connection 9
+    Load(description);
+    window.rows = {{5, true, "JSMITH", "F:\\ACCT\\LEDGER.DAT"},
+                   {7, true, "ADMIN", "F:\\ACCT\\LEDGER.DAT"},
+                   {9, true, "GUEST", "F:\\README.TXT"}};
+    window.confirm = true;
+    prompts.answers = {true, true, false};  // Clear 5, clear 7, not 9
+    ConnectionActions actions(*network, session, prompts, window, audit);
+    actions.Clear();
+    window.rows = {{9, true, "GUEST", "F:\\README.TXT"}};
+    window.messageText = "Logout now";
+    actions.SendMessage();
+
+    const auto event = [](const char* action, ConnNumber number, const char* user,
+                          const char* file, NWCode result) {
+        return AuditEvent{action, "FS1", number, user, file, result};
+    };
+    EXPECT_EQ(audit.events(),
+              (std::vector<AuditEvent>{
+                  event(audit::kClear, 5, "JSMITH", "F:\\ACCT\\LEDGER.DAT", 0),
+                  event(audit::kClear, 7, "ADMIN", "F:\\ACCT\\LEDGER.DAT", 0x8901),
+                  event(audit::kMessage, 9, "GUEST", "F:\\README.TXT", 0xFC)}));
 }
 
 // ---- Send Message ------------------------------------------------------------
@@ -146,7 +175,7 @@ TEST_F(AdminTest, RefreshRunsTheQueryAndRestoresThePointer) {
 TEST_F(AdminTest, SendMessageSendsTheTextAsTypedOncePerSelectedRow) {
     Load(BaseNetwork());
     window.rows = {{5, true}, {7, false}, {5, true}, {12, true}};
-    ConnectionActions actions(*network, session, prompts, window);
+    ConnectionActions actions(*network, session, prompts, window, audit);
 
     window.messageText = "";
     actions.SendMessage();
@@ -166,7 +195,7 @@ TEST_F(AdminTest, SendMessageCancelledSendsNothing) {
     Load(BaseNetwork());
     window.rows = {{5, true}};
     window.messageText.reset();
-    ConnectionActions(*network, session, prompts, window).SendMessage();
+    ConnectionActions(*network, session, prompts, window, audit).SendMessage();
     EXPECT_EQ(window.messageDialogs, 1);
     EXPECT_EQ(Calls("NWSendBroadcastMessage"), 0u);
 }
@@ -177,7 +206,7 @@ TEST_F(AdminTest, SendMessageReportsNothingWhenAStationRefuses) {
     Load(description);
     window.rows = {{5, true}, {7, true}, {404, true}};
     window.messageText = "Logout now";
-    ConnectionActions(*network, session, prompts, window).SendMessage();
+    ConnectionActions(*network, session, prompts, window, audit).SendMessage();
     EXPECT_EQ(prompts.Texts(), Texts{});
     EXPECT_EQ(Inbox(5), Texts{});
     EXPECT_EQ(Inbox(7), Texts{"Logout now"});
@@ -216,7 +245,7 @@ TEST_P(DetailsTest, ListsTheConnectionsOpenFiles) {
     json description = BaseNetwork();
     description["faults"] = c.faults;
     Load(description);
-    ConnectionActions actions(*network, session, prompts, window);
+    ConnectionActions actions(*network, session, prompts, window, audit);
 
     actions.ShowConnectionDetails(UsersRowPick{c.connection, "JSMITH"});
 
@@ -231,7 +260,7 @@ INSTANTIATE_TEST_SUITE_P(Cases, DetailsTest, ::testing::ValuesIn(kDetailsCases),
 
 TEST_F(AdminTest, DetailsOfASecondRowReplaceTheFirst) {
     Load(BaseNetwork());
-    ConnectionActions actions(*network, session, prompts, window);
+    ConnectionActions actions(*network, session, prompts, window, audit);
     actions.ShowConnectionDetails(UsersRowPick{5, "JSMITH"});
     actions.ShowConnectionDetails(UsersRowPick{9, "GUEST"});
     EXPECT_EQ(window.userName, "GUEST");
@@ -240,7 +269,7 @@ TEST_F(AdminTest, DetailsOfASecondRowReplaceTheFirst) {
 
 TEST_F(AdminTest, DetailsWithoutARowBeepAndDoNotOpen) {
     Load(BaseNetwork());
-    ConnectionActions(*network, session, prompts, window).ShowConnectionDetails(std::nullopt);
+    ConnectionActions(*network, session, prompts, window, audit).ShowConnectionDetails(std::nullopt);
     ASSERT_EQ(prompts.shown.size(), 2u);
     EXPECT_EQ(prompts.shown[0].kind, ScriptedPrompts::Kind::Beep);
     EXPECT_EQ(prompts.shown[1].text, "Double Click on a User to get Information");

@@ -90,12 +90,20 @@ TEST_P(MapDriveTest, MapsOnlyWhatTheClientAcceptsAndAlwaysReloads) {
     ScriptedMapDriveWindow mapWindow;
     mapWindow.attempts = c.attempts;
 
-    DriveMapping(*network, prompts, mapWindow).MapDrive();
+    DriveMapping(*network, prompts, mapWindow, audit).MapDrive();
 
     EXPECT_EQ(prompts.Texts(), c.texts);
     EXPECT_EQ(Stored()["workstation"]["drives"], c.drives);
     EXPECT_EQ(mapWindow.dialogs, 1);
     EXPECT_EQ(mapWindow.reloads, 1);
+    // Only a mapping that reached the client is recorded.
+    const std::size_t mapped = c.drives.size() - 1;
+    ASSERT_EQ(audit.events().size(), mapped);
+    if (mapped == 1) {
+        EXPECT_EQ(audit.events()[0].action, audit::kMapDrive);
+        EXPECT_EQ(audit.events()[0].server, "FS1");
+        EXPECT_EQ(audit.events()[0].result, 0);
+    }
 }
 
 INSTANTIATE_TEST_SUITE_P(Cases, MapDriveTest, ::testing::ValuesIn(kMapCases),
@@ -106,7 +114,7 @@ TEST_F(AdminTest, MapDriveOffersOnlyLettersNotMapped) {
     description["workstation"]["drives"]["a"] = "FS1\\SYS:ACCT";
     Load(description);
     ScriptedMapDriveWindow mapWindow;
-    DriveMapping mapping(*network, prompts, mapWindow);
+    DriveMapping mapping(*network, prompts, mapWindow, audit);
     mapping.MapDrive();
     std::vector<char> expected;
     for (char letter = 'B'; letter <= 'Z'; ++letter)
@@ -120,7 +128,7 @@ TEST_F(AdminTest, MapDriveWithEveryLetterInUseSaysSoAndStillReloads) {
         description["workstation"]["drives"][std::string(1, letter)] = "FS1\\SYS:";
     Load(description);
     ScriptedMapDriveWindow mapWindow;
-    DriveMapping(*network, prompts, mapWindow).MapDrive();
+    DriveMapping(*network, prompts, mapWindow, audit).MapDrive();
     EXPECT_EQ(prompts.Texts(), Texts{"Every drive letter is in use"});
     EXPECT_EQ(mapWindow.dialogs, 0);
     EXPECT_EQ(mapWindow.reloads, 1);
@@ -130,7 +138,7 @@ TEST_F(AdminTest, AMappedDriveIsSeenByKrcmd) {
     Load(BaseNetwork());
     ScriptedMapDriveWindow mapWindow;
     mapWindow.attempts = {{'H', "FS1\\SYS:ACCT"}};
-    DriveMapping(*network, prompts, mapWindow).MapDrive();
+    DriveMapping(*network, prompts, mapWindow, audit).MapDrive();
     ASSERT_EQ(prompts.Texts(), Texts{});
 
     const krcmd::test::ProcessResult result = krcmd::test::RunKrcmd({"H:\\LEDGER.DAT"}, File().string());

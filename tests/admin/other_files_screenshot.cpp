@@ -42,7 +42,8 @@ int main(int argc, char* argv[]) {
     const std::string settings = QDir::temp().filePath("kr-screenshot.ini").toStdString();
     IniProfile profile(settings, settings);
     QtPrompts prompts;
-    TfrmKestrune window(*network, *network, prompts, profile, {argv[2]});
+    MemoryAuditLog audit;
+    TfrmKestrune window(*network, *network, prompts, profile, audit, {argv[2]});
     prompts.SetMainWindow(&window);
     window.show();
     if (!QTest::qWaitFor([&] { return window.StartupFinished(); }, 30000)) return 1;

@@ -11,6 +11,7 @@
 #include <filesystem>
 #include <fstream>
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -74,13 +75,14 @@ protected:
         options.readOnly = true;
         network = CreateSimulatedNetwork(options);
         ASSERT_EQ(network->NWCallsInit(), 0);
-        page = std::make_unique<ServerPage>(*network, prompts, labels, ready);
+        page = std::make_unique<ServerPage>(*network, prompts, labels, ready, audit);
     }
 
     std::unique_ptr<SimulatedNetwork> network;
     ScriptedPrompts prompts;
     Labels labels;
     bool ready = true;
+    MemoryAuditLog audit;
     std::unique_ptr<ServerPage> page;
 };
 
@@ -153,6 +155,7 @@ struct SwitchCase {
     nlohmann::json faults;
     Texts boxes;
     std::string loginStatus;
+    std::optional<NWCode> audited;  // the outcome recorded in the audit trail; none: nothing tried
 };
 
 class SwitchTest : public ServerPageTest, public ::testing::WithParamInterface<SwitchCase> {};
@@ -166,25 +169,30 @@ TEST_P(SwitchTest, RefusalsAreReportedAndThePageRefreshed) {
         page->cmdDisableLoginsClick(c.selection);
     EXPECT_EQ(prompts.Texts(), c.boxes);
     EXPECT_EQ(labels.loginStatus, c.loginStatus);
+    std::vector<AuditEvent> audited;
+    if (c.audited)
+        audited.push_back({c.enable ? audit::kEnableLogins : audit::kDisableLogins,
+                           c.selection.serverName, std::nullopt, "", "", *c.audited});
+    EXPECT_EQ(audit.events(), audited);
 }
 
 INSTANTIATE_TEST_SUITE_P(
     Refusals, SwitchTest,
     ::testing::Values(
-        SwitchCase{"NoNodeSelected", true, {}, nlohmann::json::array(), {"Select a drive or server"}, "old"},
-        SwitchCase{"Placeholder", false, {true, false, ""}, nlohmann::json::array(), {}, "old"},
+        SwitchCase{"NoNodeSelected", true, {}, nlohmann::json::array(), {"Select a drive or server"}, "old", std::nullopt},
+        SwitchCase{"Placeholder", false, {true, false, ""}, nlohmann::json::array(), {}, "old", std::nullopt},
         SwitchCase{"EnableWithoutRights", true, Selected("FS2"), nlohmann::json::array(),
-                   {"Insufficent Rights to Enable Logins"}, "Disabled"},
+                   {"Insufficent Rights to Enable Logins"}, "Disabled", 0x89C6},
         SwitchCase{"DisableWithoutRights", false, Selected("FS2"), nlohmann::json::array(),
-                   {"Insufficent Rights to Disable Logins"}, "Disabled"},
+                   {"Insufficent Rights to Disable Logins"}, "Disabled", 0x89C6},
         SwitchCase{"EnableFails", true, Selected("FS1"),
                    nlohmann::json::array({{{"call", "NWEnableFileServerLogin"}, {"code", "0x8801"}}}),
-                   {"Cannot Enable Logins\n Code : 8801"}, "Enabled"},
+                   {"Cannot Enable Logins\n Code : 8801"}, "Enabled", 0x8801},
         SwitchCase{"DisableFails", false, Selected("FS1"),
                    nlohmann::json::array({{{"call", "NWDisableFileServerLogin"}, {"code", "0x8801"}}}),
-                   {"Cannot Disable Logins\n Code : 8801"}, "Enabled"},
+                   {"Cannot Disable Logins\n Code : 8801"}, "Enabled", 0x8801},
         SwitchCase{"ServerUnreachable", false, Selected("FS9"), nlohmann::json::array(),
-                   {"NWCCOpenConnByName() \n Code : 880f"}, "old"}),
+                   {"NWCCOpenConnByName() \n Code : 880f"}, "old", std::nullopt}),
     [](const ::testing::TestParamInfo<SwitchCase>& info) { return info.param.name; });
 
 }  // namespace

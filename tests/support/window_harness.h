@@ -45,7 +45,7 @@ struct WindowHarness final {
         options.networkPath = NetworkFile().string();
         options.readOnly = true;
         network = CreateSimulatedNetwork(options);
-        window = std::make_unique<TfrmKestrune>(*network, *network, prompts, profile,
+        window = std::make_unique<TfrmKestrune>(*network, *network, prompts, profile, audit,
                                                   std::move(arguments));
         window->show();
         EXPECT_TRUE(QTest::qWaitFor([this] { return window->StartupFinished(); }, 5000));
@@ -55,6 +55,7 @@ struct WindowHarness final {
     std::filesystem::path dir;
     IniProfile profile;
     ScriptedPrompts prompts;
+    MemoryAuditLog audit;
     std::unique_ptr<SimulatedNetwork> network;
     std::unique_ptr<TfrmKestrune> window;
 };
