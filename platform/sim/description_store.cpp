@@ -99,7 +99,23 @@ bool ReadWholeFile(const std::string& path, std::string& text) {
 }
 
 bool ReplaceFile(const std::string& path, const std::string& text) {
-    std::string temp = path + ".tmp." + std::to_string(::getpid());
+    return ReplaceFile(path, text, path + ".tmp." + std::to_string(::getpid()));
+}
+
+void RemoveLeftovers(const std::string& path) {
+    const std::filesystem::path description(path);
+    std::filesystem::path dir = description.parent_path();
+    if (dir.empty()) dir = ".";
+    const std::string name = description.filename().string();
+    std::error_code ec;
+    for (const auto& entry : std::filesystem::directory_iterator(dir, ec)) {
+        const std::string other = entry.path().filename().string();
+        if (other == name + ".tmp" || other.rfind(name + ".tmp.", 0) == 0 || other == name + ".journal.tmp")
+            std::filesystem::remove(entry.path(), ec);
+    }
+}
+
+bool ReplaceFile(const std::string& path, const std::string& text, const std::string& temp) {
     int fd = ::open(temp.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
     if (fd < 0) return false;
     const char* data = text.data();

@@ -24,6 +24,12 @@ FileStamp StampOf(const std::string& path);
 bool ReadWholeFile(const std::string& path, std::string& text);
 // Writes a temporary file beside path and renames it over path.
 bool ReplaceFile(const std::string& path, const std::string& text);
+bool ReplaceFile(const std::string& path, const std::string& text, const std::string& temp);
+
+// Removes what writers of path killed while writing left behind: temporary
+// copies named "<path>.tmp", "<path>.tmp.<pid>" and "<path>.journal.tmp".
+// Only under the description's lock, when no writer can be at work.
+void RemoveLeftovers(const std::string& path);
 
 // Tells cheaply whether the file may have changed since the last ask. A
 // stat walks the whole path on every client call, which dominated the cost of

@@ -245,7 +245,42 @@ bool ParseLoginTime(std::string_view text, NWLoginTime& time) {
 // ---------------------------------------------------------------------------
 // Loading
 
+std::size_t NestingDepth(std::string_view text, std::size_t limit) {
+    // Strings and comments are stepped over so that a bracket inside them
+    // does not count; anything malformed is left for the parser to name.
+    std::size_t depth = 0;
+    std::size_t deepest = 0;
+    for (std::size_t i = 0; i < text.size(); ++i) {
+        char c = text[i];
+        if (c == '"') {
+            for (++i; i < text.size() && text[i] != '"'; ++i) {
+                if (text[i] == '\\') ++i;
+            }
+        } else if (c == '/' && i + 1 < text.size() && text[i + 1] == '/') {
+            std::size_t end = text.find('\n', i);
+            i = end == std::string_view::npos ? text.size() : end;
+        } else if (c == '/' && i + 1 < text.size() && text[i + 1] == '*') {
+            std::size_t end = text.find("*/", i + 2);
+            i = end == std::string_view::npos ? text.size() : end + 1;
+        } else if (c == '[' || c == '{') {
+            deepest = std::max(deepest, ++depth);
+            if (deepest > limit) return deepest;
+        } else if ((c == ']' || c == '}') && depth > 0) {
+            --depth;
+        }
+    }
+    return deepest;
+}
+
 bool ParseDescription(const std::string& text, Json& doc, LoadError& error) {
+    // Copying, writing, reading and even growing a document recurse once per
+    // level: a description nested without end is refused before the parser
+    // builds anything from it.
+    if (NestingDepth(text, kMaxNesting) > kMaxNesting) {
+        error.place.clear();
+        error.what = "nested deeper than " + std::to_string(kMaxNesting) + " levels";
+        return false;
+    }
     try {
         doc = Json::parse(text, nullptr, true, true);
     } catch (const Json::parse_error& e) {
@@ -270,22 +305,6 @@ bool ParseDescription(const std::string& text, Json& doc, LoadError& error) {
         error.place.clear();
         error.what = e.what();
         return false;
-    }
-    // Copying, writing and reading a document recurse once per level: a
-    // description nested without end is refused here rather than overflowing
-    // the stack later.
-    constexpr std::size_t kMaxDepth = 512;
-    std::vector<std::pair<const Json*, std::size_t>> pending{{&doc, 1}};
-    while (!pending.empty()) {
-        auto [value, depth] = pending.back();
-        pending.pop_back();
-        if (!value->is_structured()) continue;
-        if (depth > kMaxDepth) {
-            error.place.clear();
-            error.what = "nested deeper than " + std::to_string(kMaxDepth) + " levels";
-            return false;
-        }
-        for (const Json& child : *value) pending.emplace_back(&child, depth + 1);
     }
     return true;
 }
@@ -357,6 +376,16 @@ public:
                 if (!ReadServer((*it)[i], "servers[" + std::to_string(i) + "]")) return false;
             }
         }
+        for (auto it = doc.begin(); it != doc.end(); ++it) {
+            if (it.key() != "servers" && it.key() != "trees") m_net.sections[it.key()] = it.value();
+        }
+        return BuildSections(doc);
+    }
+
+    // The members a change may replace whole: the workstation, the faults
+    // and the latency.
+    bool BuildSections(const Json& doc) {
+        if (!doc.is_object()) return Fail("", "the description is not a JSON object");
         if (!ReadWorkstation(doc)) return false;
         if (!ReadFaults(doc)) return false;
         if (auto it = doc.find("latencyMicros"); it != doc.end()) {
@@ -966,6 +995,16 @@ bool BuildNetwork(const Json& doc, Network& network, LoadError& error) {
     network = Network{};
     Builder builder(network, error);
     return builder.Build(doc);
+}
+
+bool RebuildSections(Network& network, LoadError& error) {
+    Network fresh;
+    Builder builder(fresh, error);
+    if (!builder.BuildSections(network.sections)) return false;
+    network.workstation = std::move(fresh.workstation);
+    network.faults = std::move(fresh.faults);
+    network.latencyMicros = fresh.latencyMicros;
+    return true;
 }
 
 }  // namespace nwsim

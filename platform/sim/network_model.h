@@ -175,8 +175,14 @@ struct Network {
     std::map<std::string, std::uint32_t> serverByName;  // upper case
     std::vector<Fault> faults;
     std::uint64_t latencyMicros = 0;
+    // The description's top-level members other than its servers and trees,
+    // as written: what a change of the workstation edits.
+    Json sections = Json::object();
 
     const Server* ServerByName(std::string_view name) const;
+    Server* ServerByName(std::string_view name) {
+        return const_cast<Server*>(static_cast<const Network*>(this)->ServerByName(name));
+    }
 };
 
 // Why a description was refused: where in it and what.
@@ -185,10 +191,40 @@ struct LoadError {
     std::string what;
 };
 
+// Deeper than this a description is refused: every reader and writer of a
+// document recurses once per level.
+inline constexpr std::size_t kMaxNesting = 512;
+
+// How deeply text (JSON with comments) nests arrays and objects, counted up
+// to just past limit; without recursion, so that any text can be measured.
+std::size_t NestingDepth(std::string_view text, std::size_t limit);
+
 // Parses description text (JSON with comments). On failure error says where.
 bool ParseDescription(const std::string& text, Json& doc, LoadError& error);
 // Builds the model from a parsed description.
 bool BuildNetwork(const Json& doc, Network& network, LoadError& error);
+// Builds the workstation, the faults and the latency again from
+// network.sections; on failure the network is left as it was.
+bool RebuildSections(Network& network, LoadError& error);
+
+// ---------------------------------------------------------------------------
+// Changes. A change is one small JSON object, {"change": kind, ...}: what a
+// program did, recorded in the journal beside the description and applied
+// both to the model (at once, and at every later load) and to the
+// description's document (when the journal is folded back into it). Both
+// forms cost what the change touches, never the size of the network.
+//
+//   {"change": "clear", "server": S, "connection": N}
+//   {"change": "close", "server": S, "connection": N, "opens": [i, ...]}   positions, descending
+//   {"change": "message", "server": S, "connections": [N, ...], "text": T}
+//   {"change": "logins", "server": S, "enabled": B}
+//   {"change": "set", "key": K, "value": V}    a top-level member other than servers and trees
+//   {"change": "remove", "key": K}
+//
+// Names are workstation text (UTF-8), as in the description.
+bool ApplyChange(const Json& change, Network& network, LoadError& error);
+// The same change on the description's document; false when it does not fit.
+bool ApplyChangeToDocument(const Json& change, Json& doc, std::string& why);
 
 // Splits a volume-qualified path ("VOL:A\B", '/' taken as '\'; a server
 // prefix "SRV\VOL:" is dropped) into the volume name and its components.
