@@ -5,7 +5,7 @@ set -euo pipefail
 packages=(
   build-essential cmake ninja-build pkg-config
   qt6-base-dev libgl-dev
-  nlohmann-json3-dev libcurl4-openssl-dev libpugixml-dev
+  nlohmann-json3-dev libsimdjson-dev libcurl4-openssl-dev libpugixml-dev
   libgtest-dev libgmock-dev libbenchmark-dev
   xvfb xauth
 )

@@ -90,12 +90,30 @@ FileStamp StampOf(const std::string& path) {
 }
 
 bool ReadWholeFile(const std::string& path, std::string& text) {
-    std::ifstream in(path, std::ios::binary);
-    if (!in) return false;
-    std::ostringstream buffer;
-    buffer << in.rdbuf();
-    text = std::move(buffer).str();
-    return !in.bad();
+    int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+    if (fd < 0) return false;
+    struct stat st {};
+    if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
+        ::close(fd);
+        return false;
+    }
+    // One read into room for the whole file and a little more, which a
+    // parser reading many bytes at a time may look into.
+    text.clear();
+    text.reserve(static_cast<std::size_t>(st.st_size) + kReadSlack);
+    text.resize(static_cast<std::size_t>(st.st_size));
+    std::size_t got = 0;
+    bool ok = true;
+    while (got < text.size()) {
+        ssize_t n = ::read(fd, text.data() + got, text.size() - got);
+        if (n < 0 && errno == EINTR) continue;
+        if (n < 0) ok = false;
+        if (n <= 0) break;
+        got += static_cast<std::size_t>(n);
+    }
+    ::close(fd);
+    text.resize(got);
+    return ok;
 }
 
 bool ReplaceFile(const std::string& path, const std::string& text) {

@@ -4,6 +4,7 @@
 // it, and rewritten whole under a lock so that concurrent writers lose
 // nothing and a reader never sees half a file.
 
+#include <cstddef>
 #include <ctime>
 #include <string>
 #include <sys/types.h>
@@ -21,6 +22,8 @@ struct FileStamp {
 };
 
 FileStamp StampOf(const std::string& path);
+// Reads the whole file into text, with kReadSlack bytes of room beyond it.
+inline constexpr std::size_t kReadSlack = 64;
 bool ReadWholeFile(const std::string& path, std::string& text);
 // Writes a temporary file beside path and renames it over path.
 bool ReplaceFile(const std::string& path, const std::string& text);

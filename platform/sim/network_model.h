@@ -201,8 +201,9 @@ std::size_t NestingDepth(std::string_view text, std::size_t limit);
 
 // Parses description text (JSON with comments). On failure error says where.
 bool ParseDescription(const std::string& text, Json& doc, LoadError& error);
-// Builds the model from a parsed description.
-bool BuildNetwork(const Json& doc, Network& network, LoadError& error);
+// Builds the model from description text (JSON with comments); the text
+// is used up. Room for a few bytes beyond its end spares the parser a copy.
+bool BuildNetwork(std::string& text, Network& network, LoadError& error);
 // Builds the workstation, the faults and the latency again from
 // network.sections; on failure the network is left as it was.
 bool RebuildSections(Network& network, LoadError& error);

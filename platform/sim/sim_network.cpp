@@ -105,17 +105,13 @@ bool SimNetwork::LoadFromDisk(bool quiet) {
         if (!quiet) Diagnose(error);
         return false;
     }
-    Network net;
-    {
-        Json doc;
-        if (!ParseDescription(text, doc, error) || !BuildNetwork(doc, net, error)) {
-            if (!quiet) Diagnose(error);
-            return false;
-        }
-    }
     const DescriptionId id = IdOf(text);
     const std::size_t bytes = text.size();
-    text = std::string();
+    Network net;
+    if (!BuildNetwork(text, net, error)) {
+        if (!quiet) Diagnose(error);
+        return false;
+    }
     JournalState journal;
     if (!ReplayJournal(id, net, journal, quiet)) return false;
     bool faultsChanged = net.faults.size() != m_net.faults.size();
