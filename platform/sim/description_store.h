@@ -37,7 +37,8 @@ void RemoveLeftovers(const std::string& path);
 // Tells cheaply whether the file may have changed since the last ask. A
 // stat walks the whole path on every client call, which dominated the cost of
 // a large query; a watch on the file's directory answers from memory until
-// something there moves. Where the watch cannot be kept (no inotify, the
+// something there moves, and where the kernel can signal its events, without
+// a system call at all until one comes. Where the watch cannot be kept (no inotify, the
 // directory itself went away, a forked child sharing the parent's queue) it
 // answers "maybe" every time and the caller falls back to comparing stamps.
 class ChangeWatch final {
@@ -53,6 +54,8 @@ private:
 
     int m_fd = -1;
     unsigned m_forkGeneration = 0;
+    bool m_signalled = false;  // the kernel signals each event (see the source)
+    unsigned m_seen = 0;       // signals counted at the last read of the watch
 };
 
 // An exclusive lock on the side file "<path>.lock", held while it lives.

@@ -50,13 +50,19 @@ void SimNetwork::WriteStats() {
     if (m_options.statsPath.empty() || m_statsWritten) return;
     m_statsWritten = true;
     Json stats = Json::object();
-    for (const auto& [name, count] : m_counts) stats[name] = count;
+    for (const auto& [name, count] : GatheredCounts()) stats[name] = count;
     ReplaceFile(m_options.statsPath, stats.dump(2) + "\n");
+}
+
+std::map<std::string, std::uint64_t> SimNetwork::GatheredCounts() const {
+    std::map<std::string, std::uint64_t> counts;
+    for (const auto& [name, count] : m_counts) counts[name] += count;
+    return counts;
 }
 
 std::map<std::string, std::uint64_t> SimNetwork::CallCounts() const {
     std::lock_guard<std::recursive_mutex> guard(m_mutex);
-    return m_counts;
+    return GatheredCounts();
 }
 
 int SimNetwork::OpenDirHandles() const {
@@ -362,6 +368,7 @@ bool SimNetwork::FoldBack(const std::vector<std::string>& pending) {
 
 NWCode SimNetwork::MatchFault(const char* name, const CallArgs& args) {
     if (m_net.latencyMicros) std::this_thread::sleep_for(std::chrono::microseconds(m_net.latencyMicros));
+    if (m_net.faults.empty()) return nwcode::kSuccess;
     std::string server(args.server);
     if (args.conn) {
         auto it = m_handles.find(*args.conn);

@@ -12,6 +12,7 @@
 #include <memory>
 #include <mutex>
 #include <optional>
+#include <unordered_map>
 #include <string>
 #include <string_view>
 #include <utility>
@@ -126,6 +127,7 @@ public:
 
     // ---- SimulatedNetwork ---------------------------------------------------
     std::map<std::string, std::uint64_t> CallCounts() const override;
+    std::map<std::string, std::uint64_t> GatheredCounts() const;
     int OpenDirHandles() const override;
     int OpenDSBuffers() const override;
 
@@ -456,7 +458,9 @@ private:
     FileStamp m_badStamp;
     FileStamp m_badJournal;
     std::vector<FaultState> m_faultState;
-    std::map<std::string, std::uint64_t> m_counts;
+    // Calls by operation, keyed by the name's text as written at the call:
+    // no string is made for a call, the names are gathered when asked for.
+    std::unordered_map<const char*, std::uint64_t> m_counts;
     std::map<ConnHandle, std::string> m_handles;  // handle -> server name
     std::map<std::pair<ConnHandle, DirHandle>, DirHandleInfo> m_dirHandles;
     std::map<std::string, std::uint32_t> m_objectIds;
