@@ -1138,13 +1138,19 @@ bool Parse(simdjson::dom::parser& parser, std::string& text, simdjson::dom::elem
 
 bool BuildNetwork(std::string& text, Network& network, LoadError& error) {
     network = Network{};
-    simdjson::dom::parser parser;
-    simdjson::dom::element root;
-    if (!Parse(parser, text, root, error)) return false;
-    // The text is not needed once parsed: its memory goes before the model grows.
-    text = std::string();
+    simdjson::dom::document doc;
+    {
+        simdjson::dom::parser parser;
+        simdjson::dom::element root;
+        if (!Parse(parser, text, root, error)) return false;
+        // Only the document is read from here on: the text and the parser's
+        // own working memory go before the model grows, which keeps the peak
+        // of a load below four times the description's size.
+        doc = std::move(parser.doc);
+    }
+    std::string().swap(text);
     Builder builder(network, error);
-    return builder.Build(Value(root));
+    return builder.Build(Value(doc.root()));
 }
 
 bool RebuildSections(Network& network, LoadError& error) {
