@@ -6,6 +6,7 @@
 
 #include <cerrno>
 #include <cstdio>
+#include <cstring>
 #include <functional>
 
 namespace nwsim {
@@ -34,7 +35,32 @@ bool WriteAll(int fd, std::string_view data) {
 }  // namespace
 
 DescriptionId IdOf(std::string_view text) {
-    return DescriptionId{text.size(), std::hash<std::string_view>()(text)};
+    // Four independent lanes of multiply and mix: a hash of the whole text at
+    // several bytes per cycle, so that naming a large description adds little
+    // to loading it. Not a defence against a made collision, which no writer
+    // of a description has a reason to make.
+    constexpr std::uint64_t kMul = 0x9E3779B97F4A7C15ull;
+    std::uint64_t lane[4] = {0x243F6A8885A308D3ull, 0x13198A2E03707344ull, 0xA4093822299F31D0ull,
+                             0x082EFA98EC4E6C89ull};
+    const char* p = text.data();
+    std::size_t left = text.size();
+    auto mix = [](std::uint64_t h, std::uint64_t word) {
+        h = (h ^ word) * kMul;
+        return h ^ (h >> 32);
+    };
+    while (left >= 32) {
+        for (int i = 0; i < 4; ++i) {
+            std::uint64_t word;
+            std::memcpy(&word, p + 8 * i, 8);
+            lane[i] = mix(lane[i], word);
+        }
+        p += 32;
+        left -= 32;
+    }
+    std::uint64_t h = text.size();
+    for (std::uint64_t l : lane) h = mix(h, l);
+    for (; left > 0; --left, ++p) h = mix(h, static_cast<unsigned char>(*p));
+    return DescriptionId{text.size(), mix(h, kMul)};
 }
 
 std::string JournalPath(const std::string& description) { return description + ".journal"; }

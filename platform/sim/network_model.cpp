@@ -99,13 +99,64 @@ std::uint32_t Entry::Attributes() const {
     return a;
 }
 
-std::size_t Volume::KeyHash::operator()(const Key& k) const noexcept {
-    return std::hash<std::string>()(k.name) ^ (static_cast<std::size_t>(k.dir) * 0x9E3779B97F4A7C15ull);
+std::uint64_t Volume::NameHash(std::uint32_t dir, std::string_view name) {
+    std::uint64_t h = 0xCBF29CE484222325ull ^ (static_cast<std::uint64_t>(dir) * 0x9E3779B97F4A7C15ull);
+    for (char c : name) {
+        h ^= static_cast<unsigned char>(UpperChar(c));
+        h *= 0x100000001B3ull;
+    }
+    h ^= h >> 29;
+    h *= 0xBF58476D1CE4E5B9ull;
+    return h ^ (h >> 32);
 }
 
 std::uint32_t Volume::Find(std::uint32_t dir, std::string_view name) const {
-    auto it = index.find(Key{dir, Upper(name)});
-    return it == index.end() ? kNoEntry : it->second;
+    if (m_slots.empty()) return kNoEntry;
+    const std::uint64_t h = NameHash(dir, name);
+    const std::uint64_t tag = h >> 32;
+    const std::size_t mask = m_slots.size() - 1;
+    for (std::size_t pos = h & mask;; pos = (pos + 1) & mask) {
+        const std::uint64_t slot = m_slots[pos];
+        if (slot == 0) return kNoEntry;
+        if ((slot >> 32) != tag) continue;
+        const std::uint32_t entry = static_cast<std::uint32_t>(slot & 0xFFFFFFFF) >> 1;
+        const Entry& e = entries[entry];
+        if (e.parent == dir && EqualNoCase((slot & 1) ? e.dos : e.name, name)) return entry;
+    }
+}
+
+void Volume::ReserveNames(std::size_t names) {
+    std::size_t size = 16;
+    while (size < names * 2) size *= 2;
+    if (size <= m_slots.size()) return;
+    std::vector<std::uint64_t> old = std::move(m_slots);
+    m_slots.assign(size, 0);
+    const std::size_t mask = size - 1;
+    for (std::uint64_t slot : old) {
+        if (slot == 0) continue;
+        const std::uint32_t entry = static_cast<std::uint32_t>(slot & 0xFFFFFFFF) >> 1;
+        const Entry& e = entries[entry];
+        const std::uint64_t h = NameHash(e.parent, (slot & 1) ? e.dos : e.name);
+        std::size_t pos = h & mask;
+        while (m_slots[pos] != 0) pos = (pos + 1) & mask;
+        m_slots[pos] = slot;
+    }
+}
+
+void Volume::Grow() { ReserveNames(m_names + 1 > m_slots.size() / 2 ? m_names * 2 + 8 : m_names); }
+
+bool Volume::AddName(std::uint32_t entry, bool dos) {
+    const Entry& e = entries[entry];
+    const std::string& name = dos ? e.dos : e.name;
+    if (Find(e.parent, name) != kNoEntry) return false;
+    if ((m_names + 1) * 2 > m_slots.size()) Grow();
+    const std::uint64_t h = NameHash(e.parent, name);
+    const std::size_t mask = m_slots.size() - 1;
+    std::size_t pos = h & mask;
+    while (m_slots[pos] != 0) pos = (pos + 1) & mask;
+    m_slots[pos] = (h >> 32) << 32 | static_cast<std::uint64_t>(entry) << 1 | (dos ? 1 : 0);
+    ++m_names;
+    return true;
 }
 
 std::vector<const std::string*> Volume::PathOf(std::uint32_t entry, bool dosNames) const {
@@ -729,7 +780,7 @@ private:
         if (auto it = v.find("entries")) {
             std::size_t count = CountEntries(*it);
             volume.entries.reserve(count + 1);
-            volume.index.reserve(count * 2);
+            volume.ReserveNames(count * 2);
             if (!ReadEntries(*it, Join(place, "entries"), volume, 0)) return false;
         }
         server.volumes.push_back(std::move(volume));
@@ -791,13 +842,13 @@ private:
                 needsDos[i] = true;
             }
             std::uint32_t index = static_cast<std::uint32_t>(volume.entries.size());
-            if (!volume.index.emplace(Volume::Key{dir, Upper(entry.name)}, index).second)
-                return Fail(eplace, "duplicate name " + OemToCharA(entry.name));
-            if (!entry.dos.empty() && entry.dos != Upper(entry.name) &&
-                !volume.index.emplace(Volume::Key{dir, entry.dos}, index).second)
-                return Fail(eplace, "duplicate DOS name " + OemToCharA(entry.dos));
-            volume.entries[dir].children.push_back(index);
+            const bool ownDos = !entry.dos.empty() && !EqualNoCase(entry.dos, entry.name);
             volume.entries.push_back(std::move(entry));
+            const Entry& added = volume.entries.back();
+            if (!volume.AddName(index, false)) return Fail(eplace, "duplicate name " + OemToCharA(added.name));
+            if (ownDos && !volume.AddName(index, true))
+                return Fail(eplace, "duplicate DOS name " + OemToCharA(added.dos));
+            volume.entries[dir].children.push_back(index);
         }
         // Made names: a counter per stem keeps this linear in the directory.
         std::unordered_map<std::string, unsigned> nextNumber;
@@ -826,8 +877,9 @@ private:
                 std::string candidate =
                     base.substr(0, std::min<std::size_t>(base.size(), 7 - digits.size())) + "~" + digits +
                     suffix;
-                if (volume.index.emplace(Volume::Key{dir, candidate}, index).second) {
+                if (volume.Find(dir, candidate) == kNoEntry) {
                     entry.dos = std::move(candidate);
+                    volume.AddName(index, true);
                     break;
                 }
             }

@@ -57,15 +57,20 @@ struct Volume {
     // Components from the root down to entry, in DOS or long names.
     std::vector<const std::string*> PathOf(std::uint32_t entry, bool dosNames) const;
 
-    struct Key {
-        std::uint32_t dir;
-        std::string name;  // upper case
-        bool operator==(const Key&) const = default;
-    };
-    struct KeyHash {
-        std::size_t operator()(const Key& k) const noexcept;
-    };
-    std::unordered_map<Key, std::uint32_t, KeyHash> index;
+    // Puts entry's long name (dos false) or DOS name in the index; false when
+    // its directory already holds an entry of that name.
+    bool AddName(std::uint32_t entry, bool dos);
+    void ReserveNames(std::size_t names);
+
+private:
+    // The names of every directory in one flat table. A slot holds a tag of
+    // the name's hash, the entry's number and which of its names it is; the
+    // names themselves stay in the entries, so the index costs eight bytes a
+    // name and no allocation at all.
+    static std::uint64_t NameHash(std::uint32_t dir, std::string_view name);
+    void Grow();
+    std::vector<std::uint64_t> m_slots;
+    std::size_t m_names = 0;
 };
 
 struct Lock {
