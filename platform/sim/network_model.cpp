@@ -561,15 +561,25 @@ private:
 
     // A name from the description in the OEM code page; false (and the
     // error) when it has no code-page-850 form.
-    bool Oem(const Value& value, const std::string& place, std::string& out) {
-        if (!value.is_string()) return Fail(place, "expected a string");
+    // A place is its text, or (for the many opens and locks) a function that
+    // makes the text, called only when a fault is reported there.
+    static const std::string& Render(const std::string& place) { return place; }
+    template <typename MakePlace>
+    static std::string Render(const MakePlace& place) {
+        return place();
+    }
+
+    template <typename Place>
+    bool Oem(const Value& value, const Place& place, std::string& out) {
+        if (!value.is_string()) return Fail(Render(place), "expected a string");
         return OemText(value.str(), place, out);
     }
 
-    bool OemText(std::string_view text, const std::string& place, std::string& out) {
+    template <typename Place>
+    bool OemText(std::string_view text, const Place& place, std::string& out) {
         out = CharToOemA(text);
         if (std::count(out.begin(), out.end(), '?') != std::count(text.begin(), text.end(), '?'))
-            return Fail(place, "name not representable in code page 850: " + std::string(text));
+            return Fail(Render(place), "name not representable in code page 850: " + std::string(text));
         return true;
     }
 
@@ -590,13 +600,14 @@ private:
         return true;
     }
 
-    bool Number(const Value& obj, const char* key, const std::string& place, std::uint64_t max,
+    template <typename Place>
+    bool Number(const Value& obj, const char* key, const Place& place, std::uint64_t max,
                 std::optional<std::uint64_t>& out) {
         auto it = obj.find(key);
         if (!it) return true;
         if (!(it->is_number_unsigned() || (it->is_number_integer() && it->get<std::int64_t>() >= 0)) ||
             it->get<std::uint64_t>() > max)
-            return Fail(Join(place, key), "expected a whole number from 0 to " + std::to_string(max));
+            return Fail(Join(Render(place), key), "expected a whole number from 0 to " + std::to_string(max));
         out = it->get<std::uint64_t>();
         return true;
     }
@@ -896,7 +907,8 @@ private:
     }
 
     // The file an open names: it must exist and not be a directory.
-    bool ResolveFile(const Server& server, const Value& value, const std::string& place, Open& open) {
+    template <typename Place>
+    bool ResolveFile(const Server& server, const Value& value, const Place& place, Open& open) {
         if (value.is_string()) {
             // Many opens name the same file: resolve each path text once.
             auto cached = m_resolved.find(value.str());
@@ -919,7 +931,7 @@ private:
                 return true;
             }
         }
-        return Fail(place, "no such file " + OemToCharA(path));
+        return Fail(Render(place), "no such file " + OemToCharA(path));
     }
 
     bool ReadConnection(const Value& c, const std::string& place, Server& server) {
@@ -969,17 +981,17 @@ private:
             if (!it->is_array()) return Fail(Join(place, "open"), "expected an array");
             for (std::size_t i = 0; i < it->size(); ++i) {
                 const Value& o = (*it)[i];
-                std::string oplace = Join(place, "open") + "[" + std::to_string(i) + "]";
+                auto oplace = [&] { return Join(place, "open") + "[" + std::to_string(i) + "]"; };
                 Open open;
                 if (o.is_string()) {
                     if (!ResolveFile(server, o, oplace, open)) return false;
                 } else if (o.is_object()) {
                     auto path = o.find("path");
-                    if (!path) return Fail(oplace, "missing path");
-                    if (!ResolveFile(server, *path, Join(oplace, "path"), open)) return false;
+                    if (!path) return Fail(oplace(), "missing path");
+                    if (!ResolveFile(server, *path, [&] { return Join(oplace(), "path"); }, open)) return false;
                     if (!ReadLocks(o, oplace, open)) return false;
                 } else {
-                    return Fail(oplace, "expected a path or an object");
+                    return Fail(oplace(), "expected a path or an object");
                 }
                 conn.opens.push_back(std::move(open));
             }
@@ -992,22 +1004,23 @@ private:
         return true;
     }
 
-    bool ReadLocks(const Value& o, const std::string& place, Open& open) {
+    template <typename Place>
+    bool ReadLocks(const Value& o, const Place& place, Open& open) {
         auto it = o.find("locks");
         if (!it) return true;
-        if (!it->is_array()) return Fail(Join(place, "locks"), "expected an array");
+        if (!it->is_array()) return Fail(Join(Render(place), "locks"), "expected an array");
         for (std::size_t i = 0; i < it->size(); ++i) {
             const Value& l = (*it)[i];
-            std::string lplace = Join(place, "locks") + "[" + std::to_string(i) + "]";
-            if (!l.is_object()) return Fail(lplace, "expected an object");
-            if (!l.contains("start")) return Fail(lplace, "missing start");
-            if (!l.contains("end")) return Fail(lplace, "missing end");
+            auto lplace = [&] { return Join(Render(place), "locks") + "[" + std::to_string(i) + "]"; };
+            if (!l.is_object()) return Fail(lplace(), "expected an object");
+            if (!l.contains("start")) return Fail(lplace(), "missing start");
+            if (!l.contains("end")) return Fail(lplace(), "missing end");
             std::optional<std::uint64_t> start, end, task, type;
             if (!Number(l, "start", lplace, 0xFFFFFFFF, start) ||
                 !Number(l, "end", lplace, 0xFFFFFFFF, end) || !Number(l, "task", lplace, 0xFFFF, task) ||
                 !Number(l, "type", lplace, 0xFF, type))
                 return false;
-            if (*end < *start) return Fail(lplace, "end before start");
+            if (*end < *start) return Fail(lplace(), "end before start");
             open.locks.push_back(Lock{static_cast<std::uint32_t>(*start), static_cast<std::uint32_t>(*end),
                                       static_cast<std::uint16_t>(task.value_or(0)),
                                       static_cast<std::uint8_t>(type.value_or(0))});
