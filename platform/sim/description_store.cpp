@@ -72,8 +72,13 @@ ChangeWatch::ChangeWatch(const std::string& path) : m_forkGeneration(ForkGenerat
         Drop();
         return;
     }
-    // Signalled by the kernel at each event: no read is needed until one comes.
-    m_signalled = WatchSignalReady() && ::fcntl(m_fd, F_SETSIG, kWatchSignal) == 0 &&
+    // Signalled by the kernel at each event: no read is needed until one
+    // comes. A thread that blocks the signal might be the only one to get it,
+    // and it would never arrive: such a program reads the watch at each call.
+    sigset_t blocked;
+    const bool unblocked = ::pthread_sigmask(SIG_BLOCK, nullptr, &blocked) == 0 &&
+                           sigismember(&blocked, kWatchSignal) == 0;
+    m_signalled = unblocked && WatchSignalReady() && ::fcntl(m_fd, F_SETSIG, kWatchSignal) == 0 &&
                   ::fcntl(m_fd, F_SETOWN, ::getpid()) == 0 &&
                   ::fcntl(m_fd, F_SETFL, ::fcntl(m_fd, F_GETFL) | O_ASYNC) == 0;
     m_seen = g_watchSignals.load(std::memory_order_relaxed);
