@@ -224,6 +224,9 @@ bool SimNetwork::CatchUp(bool quiet) {
         return false;
     }
     if (!read.belongs) {
+        // A journal gone or of another text since the description was
+        // looked at: a fold-back may have replaced both meanwhile.
+        if (!(StampOf(m_path) == m_stamp)) return LoadFromDisk(quiet);
         m_journal = JournalState{};
         m_journal.stamp = read.stamp;
         return true;
