@@ -749,6 +749,8 @@ private:
                     return false;
             }
         }
+        // About one index entry for each file opened: no table grows twice.
+        server.opensByFile.reserve(m_resolved.size());
         m_resolved.clear();
         IndexOpens(server);
         for (const auto& [key, opens] : server.opensByFile) {
@@ -979,6 +981,7 @@ private:
         }
         if (auto it = c.find("open")) {
             if (!it->is_array()) return Fail(Join(place, "open"), "expected an array");
+            conn.opens.reserve(it->size());
             for (std::size_t i = 0; i < it->size(); ++i) {
                 const Value& o = (*it)[i];
                 auto oplace = [&] { return Join(place, "open") + "[" + std::to_string(i) + "]"; };
