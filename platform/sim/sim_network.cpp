@@ -347,7 +347,13 @@ bool SimNetwork::FoldBack(const std::vector<std::string>& pending) {
     for (std::size_t i = 0; i < lines.size(); ++i) {
         Json change = Json::parse(lines[i], nullptr, false);
         std::string why;
-        if (change.is_discarded() || !ApplyChangeToDocument(change, doc, why)) {
+        bool applied = false;
+        try {
+            applied = !change.is_discarded() && ApplyChangeToDocument(change, doc, why);
+        } catch (const Json::exception& e) {
+            why = e.what();
+        }
+        if (!applied) {
             Diagnose(LoadError{"line " + std::to_string(i + 2), why.empty() ? "not a change" : why},
                      JournalPath(m_path));
             return false;
