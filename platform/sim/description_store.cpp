@@ -166,7 +166,10 @@ bool ReplaceFile(const std::string& path, const std::string& text) {
     return ReplaceFile(path, text, path + ".tmp." + std::to_string(::getpid()));
 }
 
-void RemoveLeftovers(const std::string& path) {
+void RemoveLeftovers(const std::string& path, bool scan) {
+    ::unlink((path + ".tmp").c_str());
+    ::unlink((path + ".journal.tmp").c_str());
+    if (!scan) return;
     const std::filesystem::path description(path);
     std::filesystem::path dir = description.parent_path();
     if (dir.empty()) dir = ".";

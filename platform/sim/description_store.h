@@ -30,9 +30,10 @@ bool ReplaceFile(const std::string& path, const std::string& text);
 bool ReplaceFile(const std::string& path, const std::string& text, const std::string& temp);
 
 // Removes what writers of path killed while writing left behind: temporary
-// copies named "<path>.tmp", "<path>.tmp.<pid>" and "<path>.journal.tmp".
+// copies named "<path>.tmp" and "<path>.journal.tmp", and with scan (which
+// lists the directory) "<path>.tmp.<pid>" as earlier writers named them.
 // Only under the description's lock, when no writer can be at work.
-void RemoveLeftovers(const std::string& path);
+void RemoveLeftovers(const std::string& path, bool scan);
 
 // Tells cheaply whether the file may have changed since the last ask. A
 // stat walks the whole path on every client call, which dominated the cost of

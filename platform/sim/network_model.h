@@ -228,6 +228,13 @@ bool RebuildSections(Network& network, LoadError& error);
 //   {"change": "remove", "key": K}
 //
 // Names are workstation text (UTF-8), as in the description.
+//
+// A change of the workstation (a login, a mapped drive) needs nothing here:
+// SimNetwork::Change hands its function the top-level members and records
+// what it changed as "set". A new kind of change of a server's tables is
+// added in three places: the client call records it (SimNetwork::Commit, after
+// checking it against the network as it stands), ApplyChange applies it to the
+// model and ApplyChangeToDocument to the description; docs/network.md lists it.
 bool ApplyChange(const Json& change, Network& network, LoadError& error);
 // The same change on the description's document; false when it does not fit.
 bool ApplyChangeToDocument(const Json& change, Json& doc, std::string& why);

@@ -289,7 +289,23 @@ NWCode SimNetwork::Commit(const std::function<NWCode(std::vector<Json>&)>& make)
     NWCode rc = make(changes);
     if (rc != 0) return rc;
     if (changes.empty()) return nwcode::kSuccess;
-    RemoveLeftovers(m_path);
+    // A change of the workstation, the faults or the latency is tried on
+    // those alone first: one that does not build is refused, never recorded
+    // for every later load to trip over.
+    Network trial;
+    trial.sections = m_net.sections;
+    for (const Json& change : changes) {
+        LoadError error;
+        const Json& kind = change["change"];
+        if ((kind == "set" || kind == "remove") && !ApplyChange(change, trial, error)) {
+            Diagnose(error);
+            return nwcode::kDescriptionUnreadable;
+        }
+    }
+    // The directory is listed once a run; the names this program uses are
+    // removed at every change.
+    RemoveLeftovers(m_path, !m_swept);
+    m_swept = true;
     std::vector<std::string> lines;
     for (const Json& change : changes) lines.push_back(change.dump(-1, ' ', false, Json::error_handler_t::replace));
     // A small description costs less to write whole than to keep a journal

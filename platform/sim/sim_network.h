@@ -457,6 +457,7 @@ private:
     std::unique_ptr<ChangeWatch> m_watch;
     FileStamp m_badStamp;
     FileStamp m_badJournal;
+    bool m_swept = false;  // leftovers of earlier writers looked for
     std::vector<FaultState> m_faultState;
     // Calls by operation, keyed by the name's text as written at the call:
     // no string is made for a call, the names are gathered when asked for.
