@@ -1187,7 +1187,9 @@ void BlankComments(std::string& text) {
     }
 }
 
-bool Parse(simdjson::dom::parser& parser, std::string& text, simdjson::dom::element& root, LoadError& error) {
+}  // namespace
+
+bool ParseText(simdjson::dom::parser& parser, std::string& text, simdjson::dom::element& root, LoadError& error) {
     BlankComments(text);
     const bool padded = text.capacity() - text.size() >= simdjson::SIMDJSON_PADDING;
     if (parser.allocate(text.size(), kMaxNesting) == simdjson::SUCCESS &&
@@ -1202,15 +1204,13 @@ bool Parse(simdjson::dom::parser& parser, std::string& text, simdjson::dom::elem
     return false;
 }
 
-}  // namespace
-
 bool BuildNetwork(std::string& text, Network& network, LoadError& error) {
     network = Network{};
     simdjson::dom::document doc;
     {
         simdjson::dom::parser parser;
         simdjson::dom::element root;
-        if (!Parse(parser, text, root, error)) return false;
+        if (!ParseText(parser, text, root, error)) return false;
         // Only the document is read from here on: the text and the parser's
         // own working memory go before the model grows, which keeps the peak
         // of a load below four times the description's size.
@@ -1225,7 +1225,7 @@ bool RebuildSections(Network& network, LoadError& error) {
     std::string text = network.sections.dump(-1, ' ', false, Json::error_handler_t::replace);
     simdjson::dom::parser parser;
     simdjson::dom::element root;
-    if (!Parse(parser, text, root, error)) return false;
+    if (!ParseText(parser, text, root, error)) return false;
     Network fresh;
     Builder builder(fresh, error);
     if (!builder.BuildSections(Value(root))) return false;

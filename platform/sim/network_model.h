@@ -19,6 +19,11 @@
 #include "platform/nwcodes.h"
 #include "platform/nwrecords.h"
 
+namespace simdjson::dom {
+class parser;
+class element;
+}  // namespace simdjson::dom
+
 namespace nwsim {
 
 using Json = nlohmann::ordered_json;
@@ -209,6 +214,14 @@ bool ParseDescription(const std::string& text, Json& doc, LoadError& error);
 // Builds the model from description text (JSON with comments); the text
 // is used up. Room for a few bytes beyond its end spares the parser a copy.
 bool BuildNetwork(std::string& text, Network& network, LoadError& error);
+// Parses description text (JSON with comments, blanked in place) into root;
+// on failure error says where, as ParseDescription does.
+bool ParseText(simdjson::dom::parser& parser, std::string& text, simdjson::dom::element& root,
+               LoadError& error);
+// The description text (used up) written anew with changes in it, each on
+// the member, server or connection it touches; false (and why) when one does
+// not fit.
+bool FoldDescription(std::string& text, const std::vector<Json>& changes, std::string& out, LoadError& error);
 // Builds the workstation, the faults and the latency again from
 // network.sections; on failure the network is left as it was.
 bool RebuildSections(Network& network, LoadError& error);
@@ -217,7 +230,7 @@ bool RebuildSections(Network& network, LoadError& error);
 // Changes. A change is one small JSON object, {"change": kind, ...}: what a
 // program did, recorded in the journal beside the description and applied
 // both to the model (at once, and at every later load) and to the
-// description's document (when the journal is folded back into it). Both
+// description (when the journal is folded back into it). Both
 // forms cost what the change touches, never the size of the network.
 //
 //   {"change": "clear", "server": S, "connection": N}
@@ -234,10 +247,9 @@ bool RebuildSections(Network& network, LoadError& error);
 // what it changed as "set". A new kind of change of a server's tables is
 // added in three places: the client call records it (SimNetwork::Commit, after
 // checking it against the network as it stands), ApplyChange applies it to the
-// model and ApplyChangeToDocument to the description; docs/network.md lists it.
+// model and FoldDescription (description_fold.cpp) to the description's text;
+// docs/network.md lists it.
 bool ApplyChange(const Json& change, Network& network, LoadError& error);
-// The same change on the description's document; false when it does not fit.
-bool ApplyChangeToDocument(const Json& change, Json& doc, std::string& why);
 
 // Splits a volume-qualified path ("VOL:A\B", '/' taken as '\'; a server
 // prefix "SRV\VOL:" is dropped) into the volume name and its components.

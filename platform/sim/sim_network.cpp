@@ -348,45 +348,42 @@ bool SimNetwork::Apply(const std::vector<Json>& changes) {
 }
 
 bool SimNetwork::FoldBack(const std::vector<std::string>& pending) {
+    const std::string journalPath = JournalPath(m_path);
     std::string text;
-    LoadError error;
-    Json doc;
-    if (!ReadWholeFile(m_path, text) || !ParseDescription(text, doc, error)) {
-        if (error.what.empty()) error.what = "cannot read the file";
-        Diagnose(error);
+    if (!ReadWholeFile(m_path, text)) {
+        Diagnose(LoadError{"", "cannot read the file"});
         return false;
     }
     JournalText journal;
-    if (!ReadJournal(JournalPath(m_path), IdOf(text), 0, journal)) journal = JournalText{};
+    if (!ReadJournal(journalPath, IdOf(text), 0, journal)) journal = JournalText{};
     std::vector<std::string> lines = journal.belongs ? std::move(journal.lines) : std::vector<std::string>{};
     lines.insert(lines.end(), pending.begin(), pending.end());
+    std::vector<Json> changes;
     for (std::size_t i = 0; i < lines.size(); ++i) {
-        Json change = Json::parse(lines[i], nullptr, false);
-        std::string why;
-        bool applied = false;
-        try {
-            applied = !change.is_discarded() && ApplyChangeToDocument(change, doc, why);
-        } catch (const Json::exception& e) {
-            why = e.what();
-        }
-        if (!applied) {
-            Diagnose(LoadError{"line " + std::to_string(i + 2), why.empty() ? "not a change" : why},
-                     JournalPath(m_path));
+        changes.push_back(Json::parse(lines[i], nullptr, false));
+        const Json& change = changes.back();
+        if (change.is_discarded() || !change.is_object() || !change.contains("change")) {
+            Diagnose(LoadError{"line " + std::to_string(i + 2), "not a change"}, journalPath);
             return false;
         }
     }
-    text = doc.dump(2, ' ', false, Json::error_handler_t::replace) + "\n";
-    doc = Json();
-    if (!ReplaceFile(m_path, text, m_path + ".tmp")) {
+    std::string folded;
+    LoadError error;
+    if (!FoldDescription(text, changes, folded, error)) {
+        Diagnose(error, journalPath);
+        return false;
+    }
+    changes.clear();
+    if (!ReplaceFile(m_path, folded, m_path + ".tmp")) {
         std::fprintf(stderr, "nwsim: %s: cannot write the description back\n", m_path.c_str());
         return false;
     }
     // From here the journal names a text that is gone: whatever happens
     // next, it is ignored, and the description holds every change.
-    ::unlink(JournalPath(m_path).c_str());
+    ::unlink(journalPath.c_str());
     m_stamp = StampOf(m_path);
-    m_id = IdOf(text);
-    m_descriptionBytes = text.size();
+    m_id = IdOf(folded);
+    m_descriptionBytes = folded.size();
     m_journal = JournalState{};
     return true;
 }
