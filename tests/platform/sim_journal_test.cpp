@@ -348,14 +348,26 @@ class DamagedJournalTest : public SimTest, public testing::WithParamInterface<Da
 
 TEST_P(DamagedJournalTest, RefusesTheStartWithOneLineAndNeverLoadsWithoutIt) {
     ASSERT_EQ(Start(Large()), 0);
+    auto running = Open();
+    ASSERT_EQ(running->NWCallsInit(), 0);
     ASSERT_EQ(m_sim->NWClearConnectionNumber(Conn(), 12), 0);
+    EXPECT_EQ(Users(*running), (std::vector<std::uint16_t>{0, 5}));
     const std::string journal = simtest::ReadText(m_file + ".journal");
     simtest::WriteText(m_file + ".journal", GetParam().damage(journal));
+    const std::string prefix = "nwsim: " + m_file + ".journal: " + GetParam().diagnostic;
+
     testing::internal::CaptureStderr();
     auto next = Open();
     EXPECT_EQ(next->NWCallsInit(), nwcode::kDescriptionUnreadable);
     std::string err = testing::internal::GetCapturedStderr();
-    const std::string prefix = "nwsim: " + m_file + ".journal: " + GetParam().diagnostic;
+    EXPECT_EQ(err.substr(0, prefix.size()), prefix) << err;
+    EXPECT_EQ(std::count(err.begin(), err.end(), '\n'), 1) << err;
+
+    // A program already running keeps what it had and says so once.
+    testing::internal::CaptureStderr();
+    EXPECT_EQ(Users(*running), (std::vector<std::uint16_t>{0, 5}));
+    EXPECT_EQ(Users(*running), (std::vector<std::uint16_t>{0, 5}));
+    err = testing::internal::GetCapturedStderr();
     EXPECT_EQ(err.substr(0, prefix.size()), prefix) << err;
     EXPECT_EQ(std::count(err.begin(), err.end(), '\n'), 1) << err;
 }
