@@ -1,5 +1,6 @@
-// The changes a program makes to the network, applied to the model and to
-// the description's document. Each touches only what it changes: a cleared
+// The changes a program makes to the network, applied to the model (the
+// description_fold.cpp writes them into the description). Each touches only
+// what it changes: a cleared
 // connection leaves its place in the table empty rather than moving every
 // later connection, so the indexes of the other opens stay as they are.
 

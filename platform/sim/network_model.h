@@ -229,9 +229,9 @@ bool RebuildSections(Network& network, LoadError& error);
 // ---------------------------------------------------------------------------
 // Changes. A change is one small JSON object, {"change": kind, ...}: what a
 // program did, recorded in the journal beside the description and applied
-// both to the model (at once, and at every later load) and to the
-// description (when the journal is folded back into it). Both
-// forms cost what the change touches, never the size of the network.
+// to the model at once and at every later load, where it costs what it
+// touches, never the size of the network; and written into the description
+// when the journal is folded back into it.
 //
 //   {"change": "clear", "server": S, "connection": N}
 //   {"change": "close", "server": S, "connection": N, "opens": [i, ...]}   positions, descending
