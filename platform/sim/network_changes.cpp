@@ -1,8 +1,8 @@
-// The changes a program makes to the network, applied to the model (the
-// description_fold.cpp writes them into the description). Each touches only
-// what it changes: a cleared
-// connection leaves its place in the table empty rather than moving every
-// later connection, so the indexes of the other opens stay as they are.
+// The changes a program makes to the network, applied to the model
+// (description_fold.cpp writes them into the description). Each touches only
+// what it changes: a cleared connection leaves its place in the table empty
+// rather than moving every later connection, so the indexes of the other
+// opens stay as they are.
 
 #include <algorithm>
 
