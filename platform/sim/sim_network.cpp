@@ -254,6 +254,10 @@ NWCode SimNetwork::Change(const std::function<NWCode(Json&)>& change) {
         Json doc = m_net.sections;
         NWCode rc = change(doc);
         if (rc != 0) return rc;
+        // A look at doc["servers"] leaves a null member behind: not a change.
+        for (const char* bulk : {"servers", "trees"}) {
+            if (doc.is_object() && doc.contains(bulk) && doc[bulk].is_null()) doc.erase(bulk);
+        }
         if (!doc.is_object() || doc.contains("servers") || doc.contains("trees")) {
             std::fprintf(stderr, "nwsim: %s: a change of the servers or trees must be a kind of its own\n",
                          m_path.c_str());
