@@ -78,7 +78,9 @@ double PeakMiB() {
 class ScaleNetwork final {
 public:
     ScaleNetwork(const Size& size, std::filesystem::path dir)
-        : m_size(size), m_dir(std::move(dir)), m_pristine((m_dir / (std::string(size.label) + ".json")).string()) {}
+        : m_size(size),
+          m_dir(std::move(dir)),
+          m_pristine((m_dir / (std::string(size.label) + ".json")).string()) {}
 
     const Size& Sizes() const { return m_size; }
 
@@ -93,7 +95,8 @@ public:
             _exit(WriteTextFile(m_pristine, generated.Description()) ? 0 : 1);
         }
         int status = 0;
-        if (waitpid(child, &status, 0) != child || !WIFEXITED(status) || WEXITSTATUS(status) != 0) return false;
+        if (waitpid(child, &status, 0) != child || !WIFEXITED(status) || WEXITSTATUS(status) != 0)
+            return false;
         std::error_code ec;
         m_bytes = std::filesystem::file_size(m_pristine, ec);
         m_written = !ec;
@@ -105,7 +108,8 @@ public:
         std::string path = (m_dir / (std::string(m_size.label) + "-" + what + ".json")).string();
         std::error_code ec;
         for (const auto& entry : std::filesystem::directory_iterator(m_dir, ec)) {
-            if (entry.path().filename().string().rfind(std::filesystem::path(path).filename().string(), 0) == 0)
+            if (entry.path().filename().string().rfind(std::filesystem::path(path).filename().string(), 0) ==
+                0)
                 std::filesystem::remove(entry.path(), ec);
         }
         std::filesystem::copy_file(m_pristine, path, std::filesystem::copy_options::overwrite_existing, ec);
@@ -187,7 +191,8 @@ void OneBroadcast(benchmark::State& state, ScaleNetwork& net) {
     ConnNumber next = 1;
     for (auto _ : state) {
         std::uint8_t result = 0xEE;
-        if (loaded.sim->NWSendBroadcastMessage(loaded.conn, "Server going down at noon", 1, &next, &result) != 0 ||
+        if (loaded.sim->NWSendBroadcastMessage(loaded.conn, "Server going down at noon", 1, &next, &result) !=
+                0 ||
             result != 0)
             return state.SkipWithError("the message was not delivered");
         next = static_cast<ConnNumber>(next % net.Sizes().connections + 1);
@@ -262,9 +267,9 @@ int main(int argc, char** argv) {
                                      [&net](benchmark::State& s) { HundredClears(s, net); })
             ->Unit(benchmark::kMillisecond)
             ->Iterations(1);
-        benchmark::RegisterBenchmark(("QuietCall/" + label).c_str(),
-                                     [&net](benchmark::State& s) { QuietCall(s, net); })
-            ->Unit(benchmark::kMicrosecond);
+        benchmark::RegisterBenchmark(("QuietCall/" + label).c_str(), [&net](benchmark::State& s) {
+            QuietCall(s, net);
+        })->Unit(benchmark::kMicrosecond);
     }
 
     benchmark::RunSpecifiedBenchmarks();

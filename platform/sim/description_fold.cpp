@@ -50,7 +50,9 @@ bool IsEmpty(const element& e) {
     return object.begin() == object.end();
 }
 
-void Indent(std::size_t depth, std::string& out) { out.append(2 * depth, ' '); }
+void Indent(std::size_t depth, std::string& out) {
+    out.append(2 * depth, ' ');
+}
 
 // A value as readable JSON: containers one member to a line, except a short
 // one holding no containers, which stays on one line.
@@ -113,7 +115,9 @@ struct ServerChanges {
     std::unordered_map<std::uint64_t, std::vector<const Json*>> byConnection;
 };
 
-std::string ServerKey(std::string_view name) { return Upper(CharToOemA(name)); }
+std::string ServerKey(std::string_view name) {
+    return Upper(CharToOemA(name));
+}
 
 class Folder final {
 public:
@@ -320,7 +324,8 @@ private:
 
 }  // namespace
 
-bool FoldDescription(std::string& text, const std::vector<Json>& changes, std::string& out, LoadError& error) {
+bool FoldDescription(std::string& text, const std::vector<Json>& changes, std::string& out,
+                     LoadError& error) {
     simdjson::dom::document doc;
     {
         simdjson::dom::parser parser;

@@ -35,7 +35,9 @@ constexpr int kWatchSignal = SIGURG;
 std::atomic<unsigned> g_watchSignals{0};
 static_assert(std::atomic<unsigned>::is_always_lock_free);
 
-void CountWatchSignal(int) { g_watchSignals.fetch_add(1, std::memory_order_relaxed); }
+void CountWatchSignal(int) {
+    g_watchSignals.fetch_add(1, std::memory_order_relaxed);
+}
 
 bool WatchSignalReady() {
     static const bool ready = [] {
@@ -76,8 +78,8 @@ ChangeWatch::ChangeWatch(const std::string& path) : m_forkGeneration(ForkGenerat
     // comes. A thread that blocks the signal might be the only one to get it,
     // and it would never arrive: such a program reads the watch at each call.
     sigset_t blocked;
-    const bool unblocked = ::pthread_sigmask(SIG_BLOCK, nullptr, &blocked) == 0 &&
-                           sigismember(&blocked, kWatchSignal) == 0;
+    const bool unblocked =
+        ::pthread_sigmask(SIG_BLOCK, nullptr, &blocked) == 0 && sigismember(&blocked, kWatchSignal) == 0;
     m_signalled = unblocked && WatchSignalReady() && ::fcntl(m_fd, F_SETSIG, kWatchSignal) == 0 &&
                   ::fcntl(m_fd, F_SETOWN, ::getpid()) == 0 &&
                   ::fcntl(m_fd, F_SETFL, ::fcntl(m_fd, F_GETFL) | O_ASYNC) == 0;

@@ -63,7 +63,9 @@ DescriptionId IdOf(std::string_view text) {
     return DescriptionId{text.size(), mix(h, kMul)};
 }
 
-std::string JournalPath(const std::string& description) { return description + ".journal"; }
+std::string JournalPath(const std::string& description) {
+    return description + ".journal";
+}
 
 bool ReadJournal(const std::string& path, const DescriptionId& id, std::size_t from, JournalText& out) {
     out = JournalText{};
@@ -138,7 +140,8 @@ std::size_t AppendJournal(const std::string& path, const DescriptionId& id, bool
     bool ok = ::fstat(fd, &st) == 0;
     // A torn line of a writer that died is cut off before anything follows it.
     if (ok && static_cast<std::size_t>(st.st_size) != end) ok = ::ftruncate(fd, static_cast<off_t>(end)) == 0;
-    ok = ok && ::lseek(fd, static_cast<off_t>(end), SEEK_SET) >= 0 && WriteAll(fd, text) && ::fdatasync(fd) == 0;
+    ok = ok && ::lseek(fd, static_cast<off_t>(end), SEEK_SET) >= 0 && WriteAll(fd, text) &&
+         ::fdatasync(fd) == 0;
     if (::close(fd) != 0) ok = false;
     return ok ? end + text.size() : 0;
 }

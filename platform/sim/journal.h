@@ -31,11 +31,11 @@ std::string JournalPath(const std::string& description);
 // What one read of a journal found.
 struct JournalText {
     bool exists = false;
-    bool belongs = false;             // its first line names this description
-    std::vector<std::string> lines;   // complete change lines after those already read
-    std::size_t end = 0;              // bytes up to the end of the last complete line
-    FileStamp stamp;                  // the journal as read
-    std::size_t damagedLine = 0;      // 1-based line of a damaged header; 0: none
+    bool belongs = false;            // its first line names this description
+    std::vector<std::string> lines;  // complete change lines after those already read
+    std::size_t end = 0;             // bytes up to the end of the last complete line
+    FileStamp stamp;                 // the journal as read
+    std::size_t damagedLine = 0;     // 1-based line of a damaged header; 0: none
 };
 
 // Reads the journal of the description with id, from byte `from` on (0:

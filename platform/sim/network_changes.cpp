@@ -104,13 +104,15 @@ bool ApplyChange(const Json& change, Network& net, LoadError& error) {
     if (!s) return Fail(error, "a change on a server that does not exist");
     if (kind == "logins") {
         auto enabled = change.find("enabled");
-        if (enabled == change.end() || !enabled->is_boolean()) return Fail(error, "a login switch without its state");
+        if (enabled == change.end() || !enabled->is_boolean())
+            return Fail(error, "a login switch without its state");
         s->loginsEnabled = enabled->get<bool>();
         return true;
     }
     if (kind == "message") {
         auto list = change.find("connections");
-        if (list == change.end() || !list->is_array() || !change.contains("text") || !change["text"].is_string())
+        if (list == change.end() || !list->is_array() || !change.contains("text") ||
+            !change["text"].is_string())
             return Fail(error, "a message without its connections or text");
         for (const Json& n : *list) {
             if (!n.is_number_unsigned() || !s->ConnectionByNumber(n.get<std::uint32_t>()))

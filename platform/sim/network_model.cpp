@@ -143,7 +143,9 @@ void Volume::ReserveNames(std::size_t names) {
     }
 }
 
-void Volume::Grow() { ReserveNames(m_names + 1 > m_slots.size() / 2 ? m_names * 2 + 8 : m_names); }
+void Volume::Grow() {
+    ReserveNames(m_names + 1 > m_slots.size() / 2 ? m_names * 2 + 8 : m_names);
+}
 
 bool Volume::AddName(std::uint32_t entry, bool dos) {
     const Entry& e = entries[entry];
@@ -428,7 +430,8 @@ public:
     bool is_string() const { return m_e.type() == simdjson::dom::element_type::STRING; }
     bool is_boolean() const { return m_e.type() == simdjson::dom::element_type::BOOL; }
     bool is_number_integer() const {
-        return m_e.type() == simdjson::dom::element_type::INT64 || m_e.type() == simdjson::dom::element_type::UINT64;
+        return m_e.type() == simdjson::dom::element_type::INT64 ||
+               m_e.type() == simdjson::dom::element_type::UINT64;
     }
     // As a JSON reader that keeps whole numbers from 0 up apart from negative ones.
     bool is_number_unsigned() const {
@@ -494,7 +497,8 @@ public:
         std::vector<std::pair<std::string, Value>> out;
         if (is_object()) {
             simdjson::dom::object object = m_e.get_object().value_unsafe();
-            for (simdjson::dom::key_value_pair kv : object) out.emplace_back(std::string(kv.key), Value(kv.value));
+            for (simdjson::dom::key_value_pair kv : object)
+                out.emplace_back(std::string(kv.key), Value(kv.value));
         }
         return out;
     }
@@ -510,7 +514,9 @@ private:
 // Text paths of opens, looked up without making a string of each.
 struct TextHash {
     using is_transparent = void;
-    std::size_t operator()(std::string_view text) const noexcept { return std::hash<std::string_view>()(text); }
+    std::size_t operator()(std::string_view text) const noexcept {
+        return std::hash<std::string_view>()(text);
+    }
 };
 
 // Reads one description into a Network, stopping at the first fault.
@@ -858,7 +864,8 @@ private:
             const bool ownDos = !entry.dos.empty() && !EqualNoCase(entry.dos, entry.name);
             volume.entries.push_back(std::move(entry));
             const Entry& added = volume.entries.back();
-            if (!volume.AddName(index, false)) return Fail(eplace, "duplicate name " + OemToCharA(added.name));
+            if (!volume.AddName(index, false))
+                return Fail(eplace, "duplicate name " + OemToCharA(added.name));
             if (ownDos && !volume.AddName(index, true))
                 return Fail(eplace, "duplicate DOS name " + OemToCharA(added.dos));
             volume.entries[dir].children.push_back(index);
@@ -991,7 +998,8 @@ private:
                 } else if (o.is_object()) {
                     auto path = o.find("path");
                     if (!path) return Fail(oplace(), "missing path");
-                    if (!ResolveFile(server, *path, [&] { return Join(oplace(), "path"); }, open)) return false;
+                    auto pathPlace = [&] { return Join(oplace(), "path"); };
+                    if (!ResolveFile(server, *path, pathPlace, open)) return false;
                     if (!ReadLocks(o, oplace, open)) return false;
                 } else {
                     return Fail(oplace(), "expected a path or an object");
@@ -1158,7 +1166,8 @@ private:
 
     Network& m_net;
     LoadError& m_error;
-    std::unordered_map<std::string, std::pair<std::uint32_t, std::uint32_t>, TextHash, std::equal_to<>> m_resolved;  // of one server
+    std::unordered_map<std::string, std::pair<std::uint32_t, std::uint32_t>, TextHash, std::equal_to<>>
+        m_resolved;  // of one server
 };
 
 }  // namespace
@@ -1189,7 +1198,8 @@ void BlankComments(std::string& text) {
 
 }  // namespace
 
-bool ParseText(simdjson::dom::parser& parser, std::string& text, simdjson::dom::element& root, LoadError& error) {
+bool ParseText(simdjson::dom::parser& parser, std::string& text, simdjson::dom::element& root,
+               LoadError& error) {
     BlankComments(text);
     const bool padded = text.capacity() - text.size() >= simdjson::SIMDJSON_PADDING;
     if (parser.allocate(text.size(), kMaxNesting) == simdjson::SUCCESS &&

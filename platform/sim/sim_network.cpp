@@ -93,8 +93,8 @@ NWCode SimNetwork::NWCallsInit() {
 void SimNetwork::Diagnose(const LoadError& error, const std::string& file) const {
     // The place and the reason quote the description, whose names may hold
     // line breaks: the diagnostic stays one line whatever they hold.
-    std::string line = (file.empty() ? m_path : file) + ": " + error.place + (error.place.empty() ? "" : ": ") +
-                       error.what;
+    std::string line =
+        (file.empty() ? m_path : file) + ": " + error.place + (error.place.empty() ? "" : ": ") + error.what;
     auto control = [](char c) { return static_cast<unsigned char>(c) < 0x20; };
     std::replace_if(line.begin(), line.end(), control, '?');
     std::fprintf(stderr, "nwsim: %s\n", line.c_str());
@@ -157,7 +157,8 @@ bool SimNetwork::ReadChanges(const std::vector<std::string>& lines, std::size_t 
     return true;
 }
 
-bool SimNetwork::ReplayJournal(const DescriptionId& id, Network& net, JournalState& journal, bool quiet) const {
+bool SimNetwork::ReplayJournal(const DescriptionId& id, Network& net, JournalState& journal,
+                               bool quiet) const {
     JournalText read;
     if (!ReadJournal(JournalPath(m_path), id, 0, read)) {
         if (!quiet) Diagnose(LoadError{"", "cannot read the file"}, JournalPath(m_path));
@@ -311,7 +312,8 @@ NWCode SimNetwork::Commit(const std::function<NWCode(std::vector<Json>&)>& make)
     RemoveLeftovers(m_path, !m_swept);
     m_swept = true;
     std::vector<std::string> lines;
-    for (const Json& change : changes) lines.push_back(change.dump(-1, ' ', false, Json::error_handler_t::replace));
+    for (const Json& change : changes)
+        lines.push_back(change.dump(-1, ' ', false, Json::error_handler_t::replace));
     // A small description costs less to write whole than to keep a journal
     // beside it, and shows every change to whoever opens it.
     if (m_descriptionBytes < kJournalFrom) {

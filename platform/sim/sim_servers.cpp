@@ -244,7 +244,8 @@ NWCode SimNetwork::NWClearConnectionNumber(ConnHandle conn, ConnNumber connNumbe
         const Server* fresh = m_net.ServerByName(server);
         if (!fresh || fresh->down) return nwcode::kServerUnknown;
         if (connNumber == 0 || !fresh->ConnectionByNumber(connNumber)) return nwcode::kConnectionNotInUse;
-        changes.push_back(Json{{"change", "clear"}, {"server", OemToCharA(server)}, {"connection", connNumber}});
+        changes.push_back(
+            Json{{"change", "clear"}, {"server", OemToCharA(server)}, {"connection", connNumber}});
         return nwcode::kSuccess;
     });
 }
@@ -476,7 +477,8 @@ NWCode SimNetwork::NWNCPExtensionRequest(ConnHandle conn, std::uint32_t extensio
             return nwcode::kNoMatch;
         Json closed = Json::array();
         for (std::size_t i = victim->opens.size(); i-- > 0;) {
-            if (victim->opens[i].volume == where.volume && victim->opens[i].entry == entry) closed.push_back(i);
+            if (victim->opens[i].volume == where.volume && victim->opens[i].entry == entry)
+                closed.push_back(i);
         }
         if (closed.empty()) return kNothingChanged;
         changes.push_back(Json{{"change", "close"},

@@ -26,7 +26,8 @@ using simtest::SimTest;
 // description past the size from which changes go to a journal (16 KiB).
 std::string Large(const std::string& text = simtest::kNetwork) {
     std::string out = text + "\n";
-    for (int i = 0; i < 300; ++i) out += "// a note kept by the person who wrote this network, line " + std::to_string(i) + "\n";
+    for (int i = 0; i < 300; ++i)
+        out += "// a note kept by the person who wrote this network, line " + std::to_string(i) + "\n";
     return out;
 }
 
@@ -59,7 +60,8 @@ std::vector<std::string> Leftovers(const std::string& dir) {
     std::vector<std::string> names;
     for (const auto& entry : std::filesystem::directory_iterator(dir)) {
         std::string name = entry.path().filename().string();
-        if (name != "net.json" && name != "net.json.lock" && name != "net.json.journal") names.push_back(name);
+        if (name != "net.json" && name != "net.json.lock" && name != "net.json.journal")
+            names.push_back(name);
     }
     return names;
 }
@@ -132,7 +134,9 @@ const ChangeCase kChanges[] = {
      [](SimulatedNetwork& sim, ConnHandle conn) { return sim.NWDisableFileServerLogin(conn); },
      [](SimulatedNetwork& sim) {
          ConnHandle conn = 0;
-         ASSERT_EQ(sim.NWCCOpenConnByName(0, "FS1", kNameFormatBindery, kOpenStateLicensed, kTransportAny, conn), 0);
+         ASSERT_EQ(
+             sim.NWCCOpenConnByName(0, "FS1", kNameFormatBindery, kOpenStateLicensed, kTransportAny, conn),
+             0);
          std::uint8_t enabled = 9;
          ASSERT_EQ(sim.GetFileServerLoginStatus(conn, enabled), 0);
          EXPECT_EQ(enabled, 0);
@@ -145,7 +149,9 @@ const ChangeCase kChanges[] = {
          // The bindery login comes before the directory identity, and GUEST
          // is no operator.
          ConnHandle conn = 0;
-         ASSERT_EQ(sim.NWCCOpenConnByName(0, "FS1", kNameFormatBindery, kOpenStateLicensed, kTransportAny, conn), 0);
+         ASSERT_EQ(
+             sim.NWCCOpenConnByName(0, "FS1", kNameFormatBindery, kOpenStateLicensed, kTransportAny, conn),
+             0);
          EXPECT_EQ(sim.CheckConsolePrivileges(conn), nwcode::kNoConsoleRights);
      }},
 };
@@ -193,7 +199,9 @@ TEST_F(JournalTest, TwoProcessesChangingAtOnceLoseNothingAcrossFoldBacks) {
     ASSERT_EQ(next->NWCallsInit(), 0);
     for (SimulatedNetwork* sim : {m_sim.get(), next.get()}) {
         ConnHandle conn = 0;
-        ASSERT_EQ(sim->NWCCOpenConnByName(0, "FS1", kNameFormatBindery, kOpenStateLicensed, kTransportAny, conn), 0);
+        ASSERT_EQ(
+            sim->NWCCOpenConnByName(0, "FS1", kNameFormatBindery, kOpenStateLicensed, kTransportAny, conn),
+            0);
         NWFileServerInfo info;
         ASSERT_EQ(sim->GetFileServerInformation(conn, info), 0);
         EXPECT_EQ(info.connectionsInUse, 0);
@@ -206,10 +214,13 @@ TEST_F(JournalTest, FoldingBackWritesEveryChangeIntoTheDescription) {
     ConnHandle conn = Conn();
     ASSERT_EQ(m_sim->NWClearConnectionNumber(conn, 12), 0);
     std::uint32_t id = 0;
-    ASSERT_EQ(m_sim->NWGetNCPExtensionInfoByName(conn, "Kestrune Server", id, nullptr, nullptr, nullptr, nullptr), 0);
+    ASSERT_EQ(
+        m_sim->NWGetNCPExtensionInfoByName(conn, "Kestrune Server", id, nullptr, nullptr, nullptr, nullptr),
+        0);
     auto request = CloseRequest(5, "SYS:ACCT\\LEDGER.DAT");
     std::size_t replyLength = 0;
-    ASSERT_EQ(m_sim->NWNCPExtensionRequest(conn, id, request.data(), request.size(), nullptr, replyLength), 0);
+    ASSERT_EQ(m_sim->NWNCPExtensionRequest(conn, id, request.data(), request.size(), nullptr, replyLength),
+              0);
     ASSERT_EQ(m_sim->NWDisableFileServerLogin(conn), 0);
     ASSERT_EQ(m_sim->NWLoginToFileServer(conn, "supervisor", kObjectTypeUser, "secret"), 0);
     // Messages until the journal is folded back.
@@ -266,7 +277,9 @@ TEST_P(KillTest, LeavesTheOldStateOrTheNewOneAndNothingInBetween) {
         auto sim = CreateSimulatedNetwork(options);
         ASSERT_EQ(sim->NWCallsInit(), 0);
         ConnHandle conn = 0;
-        ASSERT_EQ(sim->NWCCOpenConnByName(0, "FS1", kNameFormatBindery, kOpenStateLicensed, kTransportAny, conn), 0);
+        ASSERT_EQ(
+            sim->NWCCOpenConnByName(0, "FS1", kNameFormatBindery, kOpenStateLicensed, kTransportAny, conn),
+            0);
         ASSERT_EQ(sim->NWClearConnectionNumber(conn, 5), 0);
     }
     const std::string journal = simtest::ReadText(copy + ".journal");
@@ -278,7 +291,8 @@ TEST_P(KillTest, LeavesTheOldStateOrTheNewOneAndNothingInBetween) {
     ASSERT_EQ(Start(text), 0);
     KilledWriter(m_file, [&] { GetParam().leave(m_file, journal, folded); });
 
-    const auto expected = GetParam().changed ? std::vector<std::uint16_t>{0, 12} : std::vector<std::uint16_t>{0, 5, 12};
+    const auto expected =
+        GetParam().changed ? std::vector<std::uint16_t>{0, 12} : std::vector<std::uint16_t>{0, 5, 12};
     EXPECT_EQ(Users(*m_sim), expected);
     auto next = Open();
     testing::internal::CaptureStderr();
@@ -287,7 +301,8 @@ TEST_P(KillTest, LeavesTheOldStateOrTheNewOneAndNothingInBetween) {
     EXPECT_EQ(Users(*next), expected);
     // The next change lands on top, and nothing the killed writer left stays.
     ConnHandle conn = 0;
-    ASSERT_EQ(next->NWCCOpenConnByName(0, "FS1", kNameFormatBindery, kOpenStateLicensed, kTransportAny, conn), 0);
+    ASSERT_EQ(next->NWCCOpenConnByName(0, "FS1", kNameFormatBindery, kOpenStateLicensed, kTransportAny, conn),
+              0);
     ASSERT_EQ(next->NWClearConnectionNumber(conn, 12), 0);
     auto last = Open();
     ASSERT_EQ(last->NWCallsInit(), 0);
@@ -373,18 +388,18 @@ TEST_P(DamagedJournalTest, RefusesTheStartWithOneLineAndNeverLoadsWithoutIt) {
 }
 
 const DamageCase kDamages[] = {
-    {"NotAJournal", [](const std::string&) { return std::string("garbage\n"); }, "line 1: not a change journal"},
-    {"NotJson",
-     [](const std::string& j) { return j + "{\"change\": \"clear\", \n"; },
+    {"NotAJournal", [](const std::string&) { return std::string("garbage\n"); },
+     "line 1: not a change journal"},
+    {"NotJson", [](const std::string& j) { return j + "{\"change\": \"clear\", \n"; },
      "line 3: not a change"},
     {"UnknownKind",
-     [](const std::string& j) { return j + "{\"change\": \"explode\", \"server\": \"FS1\", \"connection\": 5}\n"; },
+     [](const std::string& j) {
+         return j + "{\"change\": \"explode\", \"server\": \"FS1\", \"connection\": 5}\n";
+     },
      "line 3: an unknown kind of change: explode"},
-    {"ConnectionAlreadyCleared",
-     [](const std::string& j) { return j + j.substr(j.find('\n') + 1); },
+    {"ConnectionAlreadyCleared", [](const std::string& j) { return j + j.substr(j.find('\n') + 1); },
      "line 3: a change of a connection not in use"},
-    {"NestedWithoutEnd",
-     [](const std::string& j) { return j + std::string(100000, '[') + "\n"; },
+    {"NestedWithoutEnd", [](const std::string& j) { return j + std::string(100000, '[') + "\n"; },
      "line 3: not a change"},
 };
 
@@ -401,7 +416,8 @@ TEST_F(JournalTest, RemovingTheStoredDemoPutsTheBuiltInDemoBack) {
     setenv("XDG_DATA_HOME", data.c_str(), 1);
     auto users = [](SimulatedNetwork& sim) {
         ConnHandle conn = 0;
-        EXPECT_EQ(sim.NWCCOpenConnByName(0, "FS1", kNameFormatBindery, kOpenStateLicensed, kTransportAny, conn), 0);
+        EXPECT_EQ(
+            sim.NWCCOpenConnByName(0, "FS1", kNameFormatBindery, kOpenStateLicensed, kTransportAny, conn), 0);
         NWFileServerInfo info;
         EXPECT_EQ(sim.GetFileServerInformation(conn, info), 0);
         return info.connectionsInUse;
@@ -412,9 +428,12 @@ TEST_F(JournalTest, RemovingTheStoredDemoPutsTheBuiltInDemoBack) {
         ASSERT_EQ(sim->NWCallsInit(), 0);
         before = users(*sim);
         ConnHandle conn = 0;
-        ASSERT_EQ(sim->NWCCOpenConnByName(0, "FS1", kNameFormatBindery, kOpenStateLicensed, kTransportAny, conn), 0);
+        ASSERT_EQ(
+            sim->NWCCOpenConnByName(0, "FS1", kNameFormatBindery, kOpenStateLicensed, kTransportAny, conn),
+            0);
         std::uint16_t cleared = 0;
-        for (ConnNumber n = 1; n < 100 && cleared < 3; ++n) cleared += sim->NWClearConnectionNumber(conn, n) == 0;
+        for (ConnNumber n = 1; n < 100 && cleared < 3; ++n)
+            cleared += sim->NWClearConnectionNumber(conn, n) == 0;
         ASSERT_EQ(cleared, 3);
         EXPECT_EQ(users(*sim), before - 3);
     }
