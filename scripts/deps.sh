@@ -5,7 +5,7 @@ set -euo pipefail
 packages=(
   build-essential cmake ninja-build pkg-config
   qt6-base-dev libgl-dev
-  nlohmann-json3-dev libcurl4-openssl-dev libpugixml-dev libcsv-dev
+  nlohmann-json3-dev libsimdjson-dev libcurl4-openssl-dev libpugixml-dev libcsv-dev
   libgtest-dev libgmock-dev libbenchmark-dev
   microsocks python3
   xvfb xauth

@@ -7,6 +7,8 @@
 #include <ctime>
 #include <unordered_set>
 
+#include <simdjson.h>
+
 #include "platform/codepage.h"
 
 namespace nwsim {
@@ -97,13 +99,66 @@ std::uint32_t Entry::Attributes() const {
     return a;
 }
 
-std::size_t Volume::KeyHash::operator()(const Key& k) const noexcept {
-    return std::hash<std::string>()(k.name) ^ (static_cast<std::size_t>(k.dir) * 0x9E3779B97F4A7C15ull);
+std::uint64_t Volume::NameHash(std::uint32_t dir, std::string_view name) {
+    std::uint64_t h = 0xCBF29CE484222325ull ^ (static_cast<std::uint64_t>(dir) * 0x9E3779B97F4A7C15ull);
+    for (char c : name) {
+        h ^= static_cast<unsigned char>(UpperChar(c));
+        h *= 0x100000001B3ull;
+    }
+    h ^= h >> 29;
+    h *= 0xBF58476D1CE4E5B9ull;
+    return h ^ (h >> 32);
 }
 
 std::uint32_t Volume::Find(std::uint32_t dir, std::string_view name) const {
-    auto it = index.find(Key{dir, Upper(name)});
-    return it == index.end() ? kNoEntry : it->second;
+    if (m_slots.empty()) return kNoEntry;
+    const std::uint64_t h = NameHash(dir, name);
+    const std::uint64_t tag = h >> 32;
+    const std::size_t mask = m_slots.size() - 1;
+    for (std::size_t pos = h & mask;; pos = (pos + 1) & mask) {
+        const std::uint64_t slot = m_slots[pos];
+        if (slot == 0) return kNoEntry;
+        if ((slot >> 32) != tag) continue;
+        const std::uint32_t entry = static_cast<std::uint32_t>(slot & 0xFFFFFFFF) >> 1;
+        const Entry& e = entries[entry];
+        if (e.parent == dir && EqualNoCase((slot & 1) ? e.dos : e.name, name)) return entry;
+    }
+}
+
+void Volume::ReserveNames(std::size_t names) {
+    std::size_t size = 16;
+    while (size < names * 2) size *= 2;
+    if (size <= m_slots.size()) return;
+    std::vector<std::uint64_t> old = std::move(m_slots);
+    m_slots.assign(size, 0);
+    const std::size_t mask = size - 1;
+    for (std::uint64_t slot : old) {
+        if (slot == 0) continue;
+        const std::uint32_t entry = static_cast<std::uint32_t>(slot & 0xFFFFFFFF) >> 1;
+        const Entry& e = entries[entry];
+        const std::uint64_t h = NameHash(e.parent, (slot & 1) ? e.dos : e.name);
+        std::size_t pos = h & mask;
+        while (m_slots[pos] != 0) pos = (pos + 1) & mask;
+        m_slots[pos] = slot;
+    }
+}
+
+void Volume::Grow() {
+    ReserveNames(m_names + 1 > m_slots.size() / 2 ? m_names * 2 + 8 : m_names);
+}
+
+bool Volume::AddName(std::uint32_t entry, bool dos) {
+    const Entry& e = entries[entry];
+    const std::string& name = dos ? e.dos : e.name;
+    if (Find(e.parent, name) != kNoEntry) return false;
+    if ((m_names + 1) * 2 > m_slots.size()) Grow();
+    const std::uint64_t h = NameHash(e.parent, name);
+    const std::size_t mask = m_slots.size() - 1;
+    std::size_t pos = h & mask;
+    while (m_slots[pos] != 0) pos = (pos + 1) & mask;
+    m_slots[pos] = (h >> 32) << 32 | static_cast<std::uint64_t>(entry) << 1 | (dos ? 1 : 0);
+    ++m_names;
+    return true;
 }
 
 std::vector<const std::string*> Volume::PathOf(std::uint32_t entry, bool dosNames) const {
@@ -245,7 +300,42 @@ bool ParseLoginTime(std::string_view text, NWLoginTime& time) {
 // ---------------------------------------------------------------------------
 // Loading
 
+std::size_t NestingDepth(std::string_view text, std::size_t limit) {
+    // Strings and comments are stepped over so that a bracket inside them
+    // does not count; anything malformed is left for the parser to name.
+    std::size_t depth = 0;
+    std::size_t deepest = 0;
+    for (std::size_t i = 0; i < text.size(); ++i) {
+        char c = text[i];
+        if (c == '"') {
+            for (++i; i < text.size() && text[i] != '"'; ++i) {
+                if (text[i] == '\\') ++i;
+            }
+        } else if (c == '/' && i + 1 < text.size() && text[i + 1] == '/') {
+            std::size_t end = text.find('\n', i);
+            i = end == std::string_view::npos ? text.size() : end;
+        } else if (c == '/' && i + 1 < text.size() && text[i + 1] == '*') {
+            std::size_t end = text.find("*/", i + 2);
+            i = end == std::string_view::npos ? text.size() : end + 1;
+        } else if (c == '[' || c == '{') {
+            deepest = std::max(deepest, ++depth);
+            if (deepest > limit) return deepest;
+        } else if ((c == ']' || c == '}') && depth > 0) {
+            --depth;
+        }
+    }
+    return deepest;
+}
+
 bool ParseDescription(const std::string& text, Json& doc, LoadError& error) {
+    // Copying, writing, reading and even growing a document recurse once per
+    // level: a description nested without end is refused before the parser
+    // builds anything from it.
+    if (NestingDepth(text, kMaxNesting) > kMaxNesting) {
+        error.place.clear();
+        error.what = "nested deeper than " + std::to_string(kMaxNesting) + " levels";
+        return false;
+    }
     try {
         doc = Json::parse(text, nullptr, true, true);
     } catch (const Json::parse_error& e) {
@@ -270,22 +360,6 @@ bool ParseDescription(const std::string& text, Json& doc, LoadError& error) {
         error.place.clear();
         error.what = e.what();
         return false;
-    }
-    // Copying, writing and reading a document recurse once per level: a
-    // description nested without end is refused here rather than overflowing
-    // the stack later.
-    constexpr std::size_t kMaxDepth = 512;
-    std::vector<std::pair<const Json*, std::size_t>> pending{{&doc, 1}};
-    while (!pending.empty()) {
-        auto [value, depth] = pending.back();
-        pending.pop_back();
-        if (!value->is_structured()) continue;
-        if (depth > kMaxDepth) {
-            error.place.clear();
-            error.what = "nested deeper than " + std::to_string(kMaxDepth) + " levels";
-            return false;
-        }
-        for (const Json& child : *value) pending.emplace_back(&child, depth + 1);
     }
     return true;
 }
@@ -343,23 +417,136 @@ bool HasControl(std::string_view name) {
     return std::any_of(name.begin(), name.end(), [](char c) { return static_cast<unsigned char>(c) < 0x20; });
 }
 
+// A read-only view of one value of a parsed description, with the few
+// questions the builder asks of it. Arrays are stepped through in order, so
+// element i after element i-1 costs one step.
+class Value final {
+public:
+    Value() = default;
+    explicit Value(simdjson::dom::element e) : m_e(e) {}
+
+    bool is_object() const { return m_e.type() == simdjson::dom::element_type::OBJECT; }
+    bool is_array() const { return m_e.type() == simdjson::dom::element_type::ARRAY; }
+    bool is_string() const { return m_e.type() == simdjson::dom::element_type::STRING; }
+    bool is_boolean() const { return m_e.type() == simdjson::dom::element_type::BOOL; }
+    bool is_number_integer() const {
+        return m_e.type() == simdjson::dom::element_type::INT64 ||
+               m_e.type() == simdjson::dom::element_type::UINT64;
+    }
+    // As a JSON reader that keeps whole numbers from 0 up apart from negative ones.
+    bool is_number_unsigned() const {
+        return m_e.type() == simdjson::dom::element_type::UINT64 ||
+               (m_e.type() == simdjson::dom::element_type::INT64 && m_e.get_int64().value_unsafe() >= 0);
+    }
+    template <typename T>
+    T get() const {
+        if constexpr (std::is_same_v<T, bool>) {
+            return m_e.get_bool().value_unsafe();
+        } else if constexpr (std::is_signed_v<T>) {
+            return static_cast<T>(m_e.type() == simdjson::dom::element_type::UINT64
+                                      ? static_cast<std::int64_t>(m_e.get_uint64().value_unsafe())
+                                      : m_e.get_int64().value_unsafe());
+        } else {
+            return static_cast<T>(m_e.type() == simdjson::dom::element_type::UINT64
+                                      ? m_e.get_uint64().value_unsafe()
+                                      : static_cast<std::uint64_t>(m_e.get_int64().value_unsafe()));
+        }
+    }
+    std::string_view str() const { return m_e.get_string().value_unsafe(); }
+    bool operator==(std::string_view text) const { return is_string() && str() == text; }
+
+    std::optional<Value> find(std::string_view key) const {
+        if (!is_object()) return std::nullopt;
+        simdjson::dom::element found;
+        simdjson::dom::object object = m_e.get_object().value_unsafe();
+        if (object.at_key(key).get(found) != simdjson::SUCCESS) return std::nullopt;
+        return Value(found);
+    }
+    bool contains(std::string_view key) const { return find(key).has_value(); }
+
+    std::size_t size() const {
+        if (is_array()) {
+            simdjson::dom::array array = m_e.get_array().value_unsafe();
+            return array.size();
+        }
+        if (is_object()) {
+            simdjson::dom::object object = m_e.get_object().value_unsafe();
+            return object.size();
+        }
+        return 0;
+    }
+    Value operator[](std::size_t i) const {
+        simdjson::dom::array array = m_e.get_array().value_unsafe();
+        if (!m_stepping || i < m_index) {
+            m_at = array.begin();
+            m_index = 0;
+            m_stepping = true;
+        }
+        for (; m_index < i; ++m_index) ++m_at;
+        return Value(*m_at);
+    }
+    std::vector<Value> elements() const {
+        std::vector<Value> out;
+        if (is_array()) {
+            simdjson::dom::array array = m_e.get_array().value_unsafe();
+            for (simdjson::dom::element e : array) out.emplace_back(e);
+        }
+        return out;
+    }
+    std::vector<std::pair<std::string, Value>> items() const {
+        std::vector<std::pair<std::string, Value>> out;
+        if (is_object()) {
+            simdjson::dom::object object = m_e.get_object().value_unsafe();
+            for (simdjson::dom::key_value_pair kv : object)
+                out.emplace_back(std::string(kv.key), Value(kv.value));
+        }
+        return out;
+    }
+    simdjson::dom::element element() const { return m_e; }
+
+private:
+    simdjson::dom::element m_e;
+    mutable simdjson::dom::array::iterator m_at;
+    mutable std::size_t m_index = 0;
+    mutable bool m_stepping = false;
+};
+
+// Text paths of opens, looked up without making a string of each.
+struct TextHash {
+    using is_transparent = void;
+    std::size_t operator()(std::string_view text) const noexcept {
+        return std::hash<std::string_view>()(text);
+    }
+};
+
 // Reads one description into a Network, stopping at the first fault.
 class Builder final {
 public:
     Builder(Network& network, LoadError& error) : m_net(network), m_error(error) {}
 
-    bool Build(const Json& doc) {
+    bool Build(const Value& doc) {
         if (!doc.is_object()) return Fail("", "the description is not a JSON object");
         if (!ReadTrees(doc)) return false;
-        if (auto it = doc.find("servers"); it != doc.end()) {
+        if (auto it = doc.find("servers")) {
             if (!it->is_array()) return Fail("servers", "expected an array");
             for (std::size_t i = 0; i < it->size(); ++i) {
                 if (!ReadServer((*it)[i], "servers[" + std::to_string(i) + "]")) return false;
             }
         }
+        for (const auto& [key, value] : doc.items()) {
+            if (key == "servers" || key == "trees") continue;
+            m_net.sections[key] = Json::parse(simdjson::minify(value.element()), nullptr, false);
+        }
+        return BuildSections(doc);
+    }
+
+    // The members a change may replace whole: the workstation, the faults
+    // and the latency.
+    bool BuildSections(const Value& doc) {
+        if (!doc.is_object()) return Fail("", "the description is not a JSON object");
         if (!ReadWorkstation(doc)) return false;
         if (!ReadFaults(doc)) return false;
-        if (auto it = doc.find("latencyMicros"); it != doc.end()) {
+        if (auto it = doc.find("latencyMicros")) {
             // Every call sleeps this long: a value beyond any real round trip
             // would only make the programs hang.
             if (!(it->is_number_unsigned() || (it->is_number_integer() && it->get<std::int64_t>() >= 0)) ||
@@ -380,39 +567,53 @@ private:
 
     // A name from the description in the OEM code page; false (and the
     // error) when it has no code-page-850 form.
-    bool Oem(const Json& value, const std::string& place, std::string& out) {
-        if (!value.is_string()) return Fail(place, "expected a string");
-        const std::string& text = value.get_ref<const std::string&>();
+    // A place is its text, or (for the many opens and locks) a function that
+    // makes the text, called only when a fault is reported there.
+    static const std::string& Render(const std::string& place) { return place; }
+    template <typename MakePlace>
+    static std::string Render(const MakePlace& place) {
+        return place();
+    }
+
+    template <typename Place>
+    bool Oem(const Value& value, const Place& place, std::string& out) {
+        if (!value.is_string()) return Fail(Render(place), "expected a string");
+        return OemText(value.str(), place, out);
+    }
+
+    template <typename Place>
+    bool OemText(std::string_view text, const Place& place, std::string& out) {
         out = CharToOemA(text);
         if (std::count(out.begin(), out.end(), '?') != std::count(text.begin(), text.end(), '?'))
-            return Fail(place, "name not representable in code page 850: " + text);
+            return Fail(Render(place), "name not representable in code page 850: " + std::string(text));
         return true;
     }
 
-    bool Text(const Json& obj, const char* key, const std::string& place, std::string& out, bool required) {
+    bool Text(const Value& obj, const char* key, const std::string& place, std::string& out, bool required) {
         auto it = obj.find(key);
-        if (it == obj.end()) {
+        if (!it) {
             if (required) return Fail(place, std::string("missing ") + key);
             return true;
         }
         return Oem(*it, Join(place, key), out);
     }
 
-    bool Bool(const Json& obj, const char* key, const std::string& place, bool& out) {
+    bool Bool(const Value& obj, const char* key, const std::string& place, bool& out) {
         auto it = obj.find(key);
-        if (it == obj.end()) return true;
+        if (!it) return true;
         if (!it->is_boolean()) return Fail(Join(place, key), "expected true or false");
         out = it->get<bool>();
         return true;
     }
 
-    bool Number(const Json& obj, const char* key, const std::string& place, std::uint64_t max,
+    template <typename Place>
+    bool Number(const Value& obj, const char* key, const Place& place, std::uint64_t max,
                 std::optional<std::uint64_t>& out) {
         auto it = obj.find(key);
-        if (it == obj.end()) return true;
+        if (!it) return true;
         if (!(it->is_number_unsigned() || (it->is_number_integer() && it->get<std::int64_t>() >= 0)) ||
             it->get<std::uint64_t>() > max)
-            return Fail(Join(place, key), "expected a whole number from 0 to " + std::to_string(max));
+            return Fail(Join(Render(place), key), "expected a whole number from 0 to " + std::to_string(max));
         out = it->get<std::uint64_t>();
         return true;
     }
@@ -421,22 +622,22 @@ private:
         return place.empty() ? key : place + "." + key;
     }
 
-    bool ReadTrees(const Json& doc) {
+    bool ReadTrees(const Value& doc) {
         auto it = doc.find("trees");
-        if (it == doc.end()) return true;
+        if (!it) return true;
         if (!it->is_object()) return Fail("trees", "expected an object");
         for (auto& [treeKey, objects] : it->items()) {
             std::string place = "trees." + treeKey;
             Tree tree;
-            if (!Oem(Json(treeKey), place, tree.name)) return false;
+            if (!OemText(treeKey, place, tree.name)) return false;
             if (!objects.is_object()) return Fail(place, "expected an object");
             for (auto& [objectKey, object] : objects.items()) {
                 std::string objectPlace = place + "." + objectKey;
                 TreeObject o;
-                if (!Oem(Json(objectKey), objectPlace, o.name)) return false;
+                if (!OemText(objectKey, objectPlace, o.name)) return false;
                 if (!object.is_object()) return Fail(objectPlace, "expected an object");
                 if (!Text(object, "password", objectPlace, o.password, false)) return false;
-                if (auto f = object.find("Full Name"); f != object.end()) {
+                if (auto f = object.find("Full Name")) {
                     std::vector<std::string> values;
                     std::string fplace = objectPlace + ".Full Name";
                     if (f->is_string()) {
@@ -464,7 +665,7 @@ private:
         return true;
     }
 
-    bool ReadServer(const Json& s, const std::string& place) {
+    bool ReadServer(const Value& s, const std::string& place) {
         if (!s.is_object()) return Fail(place, "expected an object");
         Server server;
         if (!Text(s, "name", place, server.name, true)) return false;
@@ -476,12 +677,12 @@ private:
             return Fail(Join(place, "name"), "duplicate server name " + server.name);
         if (!Text(s, "tree", place, server.tree, false)) return false;
         server.tree = Upper(server.tree);
-        if (auto it = s.find("version"); it != s.end()) {
+        if (auto it = s.find("version")) {
             if (!it->is_array() || it->size() != 3)
                 return Fail(Join(place, "version"), "expected [major, minor, revision]");
             for (std::size_t i = 0; i < 3; ++i) {
                 // The server information answers each part in one byte.
-                const Json& v = (*it)[i];
+                const Value& v = (*it)[i];
                 if (!(v.is_number_unsigned() || (v.is_number_integer() && v.get<std::int64_t>() >= 0)) ||
                     v.get<std::uint64_t>() > 255)
                     return Fail(Join(place, "version"), "expected [major, minor, revision], each 0 to 255");
@@ -491,7 +692,7 @@ private:
         if (!Bool(s, "down", place, server.down) || !Bool(s, "loginsEnabled", place, server.loginsEnabled) ||
             !Bool(s, "module", place, server.module))
             return false;
-        if (auto it = s.find("operators"); it != s.end()) {
+        if (auto it = s.find("operators")) {
             if (!it->is_array()) return Fail(Join(place, "operators"), "expected a list of names");
             for (std::size_t i = 0; i < it->size(); ++i) {
                 std::string name;
@@ -500,21 +701,21 @@ private:
                 server.operators.push_back(Upper(name));
             }
         }
-        if (auto it = s.find("users"); it != s.end()) {
+        if (auto it = s.find("users")) {
             if (!it->is_object()) return Fail(Join(place, "users"), "expected an object");
             for (auto& [user, password] : it->items()) {
                 std::string upl = Join(place, "users") + "." + user;
                 std::string name, pw;
-                if (!Oem(Json(user), upl, name) || !Oem(password, upl, pw)) return false;
+                if (!OemText(user, upl, name) || !Oem(password, upl, pw)) return false;
                 if (!server.users.emplace(Upper(name), pw).second) return Fail(upl, "duplicate user " + user);
             }
         }
         server.discoveryIp = server.name;
-        if (auto it = s.find("discovery"); it != s.end()) {
+        if (auto it = s.find("discovery")) {
             std::string dplace = Join(place, "discovery");
             if (!it->is_object()) return Fail(dplace, "expected an object");
             if (!Bool(*it, "ipx", dplace, server.discoveryIpx)) return false;
-            if (auto ip = it->find("ip"); ip != it->end()) {
+            if (auto ip = it->find("ip")) {
                 if (ip->is_boolean()) {
                     if (!ip->get<bool>()) server.discoveryIp.reset();
                 } else {
@@ -524,36 +725,38 @@ private:
                 }
             }
         }
-        if (auto it = s.find("address"); it != s.end()) {
+        if (auto it = s.find("address")) {
             NWStationAddress a;
-            if (!it->is_string() || !ParseAddress(it->get_ref<const std::string&>(), a))
+            if (!it->is_string() || !ParseAddress(it->str(), a))
                 return Fail(Join(place, "address"), "not an IPv4 or IPX address");
             server.address = a;
         }
         std::optional<std::uint64_t> maxConn;
         if (!Number(s, "maxConnections", place, 65535, maxConn)) return false;
         if (maxConn) server.maxConnections = static_cast<std::uint16_t>(*maxConn);
-        if (auto it = s.find("scanEnd"); it != s.end()) {
+        if (auto it = s.find("scanEnd")) {
             if (*it == "last-batch") {
                 server.scanEndLastBatch = true;
             } else if (*it != "error") {
                 return Fail(Join(place, "scanEnd"), "expected \"error\" or \"last-batch\"");
             }
         }
-        if (auto it = s.find("volumes"); it != s.end()) {
+        if (auto it = s.find("volumes")) {
             if (!it->is_array()) return Fail(Join(place, "volumes"), "expected an array");
             for (std::size_t i = 0; i < it->size(); ++i) {
                 if (!ReadVolume((*it)[i], place + ".volumes[" + std::to_string(i) + "]", server))
                     return false;
             }
         }
-        if (auto it = s.find("connections"); it != s.end()) {
+        if (auto it = s.find("connections")) {
             if (!it->is_array()) return Fail(Join(place, "connections"), "expected an array");
             for (std::size_t i = 0; i < it->size(); ++i) {
                 if (!ReadConnection((*it)[i], place + ".connections[" + std::to_string(i) + "]", server))
                     return false;
             }
         }
+        // About one index entry for each file opened: no table grows twice.
+        server.opensByFile.reserve(m_resolved.size());
         m_resolved.clear();
         IndexOpens(server);
         for (const auto& [key, opens] : server.opensByFile) {
@@ -571,7 +774,7 @@ private:
         return true;
     }
 
-    bool ReadVolume(const Json& v, const std::string& place, Server& server) {
+    bool ReadVolume(const Value& v, const std::string& place, Server& server) {
         if (!v.is_object()) return Fail(place, "expected an object");
         Volume volume;
         if (!Text(v, "name", place, volume.name, true)) return false;
@@ -593,22 +796,22 @@ private:
         volume.entries[0].directory = true;
         volume.entries[0].name = volume.name;
         volume.entries[0].dos = volume.name;
-        if (auto it = v.find("entries"); it != v.end()) {
+        if (auto it = v.find("entries")) {
             std::size_t count = CountEntries(*it);
             volume.entries.reserve(count + 1);
-            volume.index.reserve(count * 2);
+            volume.ReserveNames(count * 2);
             if (!ReadEntries(*it, Join(place, "entries"), volume, 0)) return false;
         }
         server.volumes.push_back(std::move(volume));
         return true;
     }
 
-    static std::size_t CountEntries(const Json& list) {
+    static std::size_t CountEntries(const Value& list) {
         if (!list.is_array()) return 0;
         std::size_t n = list.size();
-        for (const Json& e : list) {
+        for (const Value& e : list.elements()) {
             if (e.is_object()) {
-                if (auto it = e.find("entries"); it != e.end()) n += CountEntries(*it);
+                if (auto it = e.find("entries")) n += CountEntries(*it);
             }
         }
         return n;
@@ -617,13 +820,13 @@ private:
     // Reads the entries of directory dir, then makes their DOS names (those
     // given or already 8.3 first, so that a made name never takes one of
     // theirs), then descends.
-    bool ReadEntries(const Json& list, const std::string& place, Volume& volume, std::uint32_t dir) {
+    bool ReadEntries(const Value& list, const std::string& place, Volume& volume, std::uint32_t dir) {
         if (!list.is_array()) return Fail(place, "expected an array");
         std::uint32_t first = static_cast<std::uint32_t>(volume.entries.size());
         std::vector<bool> needsDos(list.size(), false);
         volume.entries[dir].children.reserve(list.size());
         for (std::size_t i = 0; i < list.size(); ++i) {
-            const Json& e = list[i];
+            const Value& e = list[i];
             std::string eplace = place + "[" + std::to_string(i) + "]";
             Entry entry;
             entry.parent = dir;
@@ -658,13 +861,14 @@ private:
                 needsDos[i] = true;
             }
             std::uint32_t index = static_cast<std::uint32_t>(volume.entries.size());
-            if (!volume.index.emplace(Volume::Key{dir, Upper(entry.name)}, index).second)
-                return Fail(eplace, "duplicate name " + OemToCharA(entry.name));
-            if (!entry.dos.empty() && entry.dos != Upper(entry.name) &&
-                !volume.index.emplace(Volume::Key{dir, entry.dos}, index).second)
-                return Fail(eplace, "duplicate DOS name " + OemToCharA(entry.dos));
-            volume.entries[dir].children.push_back(index);
+            const bool ownDos = !entry.dos.empty() && !EqualNoCase(entry.dos, entry.name);
             volume.entries.push_back(std::move(entry));
+            const Entry& added = volume.entries.back();
+            if (!volume.AddName(index, false))
+                return Fail(eplace, "duplicate name " + OemToCharA(added.name));
+            if (ownDos && !volume.AddName(index, true))
+                return Fail(eplace, "duplicate DOS name " + OemToCharA(added.dos));
+            volume.entries[dir].children.push_back(index);
         }
         // Made names: a counter per stem keeps this linear in the directory.
         std::unordered_map<std::string, unsigned> nextNumber;
@@ -693,17 +897,18 @@ private:
                 std::string candidate =
                     base.substr(0, std::min<std::size_t>(base.size(), 7 - digits.size())) + "~" + digits +
                     suffix;
-                if (volume.index.emplace(Volume::Key{dir, candidate}, index).second) {
+                if (volume.Find(dir, candidate) == kNoEntry) {
                     entry.dos = std::move(candidate);
+                    volume.AddName(index, true);
                     break;
                 }
             }
         }
         for (std::size_t i = 0; i < list.size(); ++i) {
-            const Json& e = list[i];
+            const Value& e = list[i];
             if (!e.is_object()) continue;
             auto it = e.find("entries");
-            if (it == e.end()) continue;
+            if (!it) continue;
             std::string eplace = place + "[" + std::to_string(i) + "].entries";
             if (!ReadEntries(*it, eplace, volume, first + static_cast<std::uint32_t>(i))) return false;
         }
@@ -711,10 +916,11 @@ private:
     }
 
     // The file an open names: it must exist and not be a directory.
-    bool ResolveFile(const Server& server, const Json& value, const std::string& place, Open& open) {
+    template <typename Place>
+    bool ResolveFile(const Server& server, const Value& value, const Place& place, Open& open) {
         if (value.is_string()) {
             // Many opens name the same file: resolve each path text once.
-            auto cached = m_resolved.find(value.get_ref<const std::string&>());
+            auto cached = m_resolved.find(value.str());
             if (cached != m_resolved.end()) {
                 open.volume = cached->second.first;
                 open.entry = cached->second.second;
@@ -730,14 +936,14 @@ private:
             if (entry != kNoEntry && !server.volumes[where.volume].entries[entry].directory) {
                 open.volume = where.volume;
                 open.entry = entry;
-                m_resolved.emplace(value.get_ref<const std::string&>(), std::make_pair(where.volume, entry));
+                m_resolved.emplace(value.str(), std::make_pair(where.volume, entry));
                 return true;
             }
         }
-        return Fail(place, "no such file " + OemToCharA(path));
+        return Fail(Render(place), "no such file " + OemToCharA(path));
     }
 
-    bool ReadConnection(const Json& c, const std::string& place, Server& server) {
+    bool ReadConnection(const Value& c, const std::string& place, Server& server) {
         if (!c.is_object()) return Fail(place, "expected an object");
         Connection conn;
         std::optional<std::uint64_t> number;
@@ -752,15 +958,15 @@ private:
         conn.bindery = conn.user.substr(0, conn.user.find('.'));
         if (!Text(c, "bindery", place, conn.bindery, false)) return false;
         if (!ParseLoginTime("1990-01-01 00:00:00", conn.loginTime)) return false;
-        if (auto it = c.find("loginTime"); it != c.end()) {
+        if (auto it = c.find("loginTime")) {
             std::string tplace = Join(place, "loginTime");
             if (it->is_string()) {
-                if (!ParseLoginTime(it->get_ref<const std::string&>(), conn.loginTime))
+                if (!ParseLoginTime(it->str(), conn.loginTime))
                     return Fail(tplace, "expected \"YYYY-MM-DD HH:MM:SS\"");
             } else if (it->is_array() && it->size() == 7) {
                 std::uint8_t raw[7];
                 for (std::size_t i = 0; i < 7; ++i) {
-                    const Json& b = (*it)[i];
+                    const Value& b = (*it)[i];
                     if (!b.is_number_integer() || b.get<std::int64_t>() < 0 || b.get<std::int64_t>() > 255)
                         return Fail(tplace, "expected seven bytes");
                     raw[i] = static_cast<std::uint8_t>(b.get<std::int64_t>());
@@ -770,31 +976,33 @@ private:
                 return Fail(tplace, "expected a time text or seven bytes");
             }
         }
-        if (auto it = c.find("address"); it != c.end()) {
+        if (auto it = c.find("address")) {
             NWStationAddress a;
-            if (!it->is_string() || !ParseAddress(it->get_ref<const std::string&>(), a))
+            if (!it->is_string() || !ParseAddress(it->str(), a))
                 return Fail(Join(place, "address"), "not an IPv4 or IPX address");
             conn.address = a;
         }
         if (!Bool(c, "messages", place, conn.messages)) return false;
-        if (auto it = c.find("inbox"); it != c.end()) {
+        if (auto it = c.find("inbox")) {
             if (!it->is_array()) return Fail(Join(place, "inbox"), "expected a list of texts");
         }
-        if (auto it = c.find("open"); it != c.end()) {
+        if (auto it = c.find("open")) {
             if (!it->is_array()) return Fail(Join(place, "open"), "expected an array");
+            conn.opens.reserve(it->size());
             for (std::size_t i = 0; i < it->size(); ++i) {
-                const Json& o = (*it)[i];
-                std::string oplace = Join(place, "open") + "[" + std::to_string(i) + "]";
+                const Value& o = (*it)[i];
+                auto oplace = [&] { return Join(place, "open") + "[" + std::to_string(i) + "]"; };
                 Open open;
                 if (o.is_string()) {
                     if (!ResolveFile(server, o, oplace, open)) return false;
                 } else if (o.is_object()) {
                     auto path = o.find("path");
-                    if (path == o.end()) return Fail(oplace, "missing path");
-                    if (!ResolveFile(server, *path, Join(oplace, "path"), open)) return false;
+                    if (!path) return Fail(oplace(), "missing path");
+                    auto pathPlace = [&] { return Join(oplace(), "path"); };
+                    if (!ResolveFile(server, *path, pathPlace, open)) return false;
                     if (!ReadLocks(o, oplace, open)) return false;
                 } else {
-                    return Fail(oplace, "expected a path or an object");
+                    return Fail(oplace(), "expected a path or an object");
                 }
                 conn.opens.push_back(std::move(open));
             }
@@ -807,22 +1015,23 @@ private:
         return true;
     }
 
-    bool ReadLocks(const Json& o, const std::string& place, Open& open) {
+    template <typename Place>
+    bool ReadLocks(const Value& o, const Place& place, Open& open) {
         auto it = o.find("locks");
-        if (it == o.end()) return true;
-        if (!it->is_array()) return Fail(Join(place, "locks"), "expected an array");
+        if (!it) return true;
+        if (!it->is_array()) return Fail(Join(Render(place), "locks"), "expected an array");
         for (std::size_t i = 0; i < it->size(); ++i) {
-            const Json& l = (*it)[i];
-            std::string lplace = Join(place, "locks") + "[" + std::to_string(i) + "]";
-            if (!l.is_object()) return Fail(lplace, "expected an object");
-            if (!l.contains("start")) return Fail(lplace, "missing start");
-            if (!l.contains("end")) return Fail(lplace, "missing end");
+            const Value& l = (*it)[i];
+            auto lplace = [&] { return Join(Render(place), "locks") + "[" + std::to_string(i) + "]"; };
+            if (!l.is_object()) return Fail(lplace(), "expected an object");
+            if (!l.contains("start")) return Fail(lplace(), "missing start");
+            if (!l.contains("end")) return Fail(lplace(), "missing end");
             std::optional<std::uint64_t> start, end, task, type;
             if (!Number(l, "start", lplace, 0xFFFFFFFF, start) ||
                 !Number(l, "end", lplace, 0xFFFFFFFF, end) || !Number(l, "task", lplace, 0xFFFF, task) ||
                 !Number(l, "type", lplace, 0xFF, type))
                 return false;
-            if (*end < *start) return Fail(lplace, "end before start");
+            if (*end < *start) return Fail(lplace(), "end before start");
             open.locks.push_back(Lock{static_cast<std::uint32_t>(*start), static_cast<std::uint32_t>(*end),
                                       static_cast<std::uint16_t>(task.value_or(0)),
                                       static_cast<std::uint8_t>(type.value_or(0))});
@@ -843,15 +1052,15 @@ private:
         }
     }
 
-    bool ReadWorkstation(const Json& doc) {
+    bool ReadWorkstation(const Value& doc) {
         auto it = doc.find("workstation");
-        if (it == doc.end()) return true;
-        const Json& w = *it;
+        if (!it) return true;
+        const Value& w = *it;
         if (!w.is_object()) return Fail("workstation", "expected an object");
         Workstation& ws = m_net.workstation;
         if (!Text(w, "primary", "workstation", ws.primary, false)) return false;
         ws.primary = Upper(ws.primary);
-        if (auto d = w.find("drives"); d != w.end()) {
+        if (auto d = w.find("drives")) {
             if (!d->is_object()) return Fail("workstation.drives", "expected an object");
             for (auto& [letter, target] : d->items()) {
                 std::string place = "workstation.drives." + letter;
@@ -879,19 +1088,19 @@ private:
                     return Fail(place, "duplicate drive letter " + letter);
             }
         }
-        if (auto n = w.find("nds"); n != w.end()) {
+        if (auto n = w.find("nds")) {
             if (!n->is_object()) return Fail("workstation.nds", "expected an object");
             if (!Text(*n, "tree", "workstation.nds", ws.ndsTree, true) ||
                 !Text(*n, "user", "workstation.nds", ws.ndsUser, true))
                 return false;
             ws.ndsTree = Upper(ws.ndsTree);
         }
-        if (auto b = w.find("bindery"); b != w.end()) {
+        if (auto b = w.find("bindery")) {
             if (!b->is_object()) return Fail("workstation.bindery", "expected an object");
             for (auto& [server, user] : b->items()) {
                 std::string place = "workstation.bindery." + server;
                 std::string name, login;
-                if (!Oem(Json(server), place, name) || !Oem(user, place, login)) return false;
+                if (!OemText(server, place, name) || !Oem(user, place, login)) return false;
                 if (!ws.bindery.emplace(Upper(name), login).second)
                     return Fail(place, "duplicate server name " + server);
             }
@@ -899,22 +1108,22 @@ private:
         return true;
     }
 
-    bool ReadFaults(const Json& doc) {
+    bool ReadFaults(const Value& doc) {
         auto it = doc.find("faults");
-        if (it == doc.end()) return true;
+        if (!it) return true;
         if (!it->is_array()) return Fail("faults", "expected an array");
         for (std::size_t i = 0; i < it->size(); ++i) {
-            const Json& f = (*it)[i];
+            const Value& f = (*it)[i];
             std::string place = "faults[" + std::to_string(i) + "]";
             if (!f.is_object()) return Fail(place, "expected an object");
             Fault fault;
             if (!Text(f, "call", place, fault.call, true)) return false;
             auto code = f.find("code");
-            if (code == f.end()) return Fail(place, "missing code");
+            if (!code) return Fail(place, "missing code");
             if (code->is_number_integer()) {
                 fault.code = static_cast<NWCode>(code->get<std::int64_t>());
             } else if (code->is_string()) {
-                const std::string& text = code->get_ref<const std::string&>();
+                const std::string text(code->str());
                 std::string_view digits = text;
                 bool negative = !digits.empty() && digits[0] == '-';
                 if (negative) digits.remove_prefix(1);
@@ -957,15 +1166,83 @@ private:
 
     Network& m_net;
     LoadError& m_error;
-    std::unordered_map<std::string, std::pair<std::uint32_t, std::uint32_t>> m_resolved;  // of one server
+    std::unordered_map<std::string, std::pair<std::uint32_t, std::uint32_t>, TextHash, std::equal_to<>>
+        m_resolved;  // of one server
 };
 
 }  // namespace
 
-bool BuildNetwork(const Json& doc, Network& network, LoadError& error) {
+namespace {
+
+// Blanks the comments of text in place (a JSON parser takes none), keeping
+// every line and column where it was for the diagnostics.
+void BlankComments(std::string& text) {
+    if (text.find('/') == std::string::npos) return;
+    for (std::size_t i = 0; i < text.size(); ++i) {
+        char c = text[i];
+        if (c == '"') {
+            for (++i; i < text.size() && text[i] != '"'; ++i) {
+                if (text[i] == '\\') ++i;
+            }
+        } else if (c == '/' && i + 1 < text.size() && (text[i + 1] == '/' || text[i + 1] == '*')) {
+            const bool line = text[i + 1] == '/';
+            std::size_t end = line ? text.find('\n', i) : text.find("*/", i + 2);
+            end = end == std::string::npos ? text.size() : (line ? end : end + 2);
+            for (std::size_t k = i; k < end; ++k) {
+                if (text[k] != '\n') text[k] = ' ';
+            }
+            i = end - 1;
+        }
+    }
+}
+
+}  // namespace
+
+bool ParseText(simdjson::dom::parser& parser, std::string& text, simdjson::dom::element& root,
+               LoadError& error) {
+    BlankComments(text);
+    const bool padded = text.capacity() - text.size() >= simdjson::SIMDJSON_PADDING;
+    if (parser.allocate(text.size(), kMaxNesting) == simdjson::SUCCESS &&
+        parser.parse(text.data(), text.size(), !padded).get(root) == simdjson::SUCCESS)
+        return true;
+    // The parser that says where a text goes wrong is the slower one, asked
+    // only then; it refuses a text nested too deeply before reading it.
+    Json doc;
+    if (!ParseDescription(text, doc, error)) return false;
+    error.place.clear();
+    error.what = "not a description this program can read";
+    return false;
+}
+
+bool BuildNetwork(std::string& text, Network& network, LoadError& error) {
     network = Network{};
+    simdjson::dom::document doc;
+    {
+        simdjson::dom::parser parser;
+        simdjson::dom::element root;
+        if (!ParseText(parser, text, root, error)) return false;
+        // Only the document is read from here on: the text and the parser's
+        // own working memory go before the model grows, which keeps the peak
+        // of a load below four times the description's size.
+        doc = std::move(parser.doc);
+    }
+    std::string().swap(text);
     Builder builder(network, error);
-    return builder.Build(doc);
+    return builder.Build(Value(doc.root()));
+}
+
+bool RebuildSections(Network& network, LoadError& error) {
+    std::string text = network.sections.dump(-1, ' ', false, Json::error_handler_t::replace);
+    simdjson::dom::parser parser;
+    simdjson::dom::element root;
+    if (!ParseText(parser, text, root, error)) return false;
+    Network fresh;
+    Builder builder(fresh, error);
+    if (!builder.BuildSections(Value(root))) return false;
+    network.workstation = std::move(fresh.workstation);
+    network.faults = std::move(fresh.faults);
+    network.latencyMicros = fresh.latencyMicros;
+    return true;
 }
 
 }  // namespace nwsim

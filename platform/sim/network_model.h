@@ -19,6 +19,11 @@
 #include "platform/nwcodes.h"
 #include "platform/nwrecords.h"
 
+namespace simdjson::dom {
+class parser;
+class element;
+}  // namespace simdjson::dom
+
 namespace nwsim {
 
 using Json = nlohmann::ordered_json;
@@ -57,15 +62,20 @@ struct Volume {
     // Components from the root down to entry, in DOS or long names.
     std::vector<const std::string*> PathOf(std::uint32_t entry, bool dosNames) const;
 
-    struct Key {
-        std::uint32_t dir;
-        std::string name;  // upper case
-        bool operator==(const Key&) const = default;
-    };
-    struct KeyHash {
-        std::size_t operator()(const Key& k) const noexcept;
-    };
-    std::unordered_map<Key, std::uint32_t, KeyHash> index;
+    // Puts entry's long name (dos false) or DOS name in the index; false when
+    // its directory already holds an entry of that name.
+    bool AddName(std::uint32_t entry, bool dos);
+    void ReserveNames(std::size_t names);
+
+private:
+    // The names of every directory in one flat table. A slot holds a tag of
+    // the name's hash, the entry's number and which of its names it is; the
+    // names themselves stay in the entries, so the index costs eight bytes a
+    // name and no allocation at all.
+    static std::uint64_t NameHash(std::uint32_t dir, std::string_view name);
+    void Grow();
+    std::vector<std::uint64_t> m_slots;
+    std::size_t m_names = 0;
 };
 
 struct Lock {
@@ -175,8 +185,14 @@ struct Network {
     std::map<std::string, std::uint32_t> serverByName;  // upper case
     std::vector<Fault> faults;
     std::uint64_t latencyMicros = 0;
+    // The description's top-level members other than its servers and trees,
+    // as written: what a change of the workstation edits.
+    Json sections = Json::object();
 
     const Server* ServerByName(std::string_view name) const;
+    Server* ServerByName(std::string_view name) {
+        return const_cast<Server*>(static_cast<const Network*>(this)->ServerByName(name));
+    }
 };
 
 // Why a description was refused: where in it and what.
@@ -185,10 +201,55 @@ struct LoadError {
     std::string what;
 };
 
+// Deeper than this a description is refused: every reader and writer of a
+// document recurses once per level.
+inline constexpr std::size_t kMaxNesting = 512;
+
+// How deeply text (JSON with comments) nests arrays and objects, counted up
+// to just past limit; without recursion, so that any text can be measured.
+std::size_t NestingDepth(std::string_view text, std::size_t limit);
+
 // Parses description text (JSON with comments). On failure error says where.
 bool ParseDescription(const std::string& text, Json& doc, LoadError& error);
-// Builds the model from a parsed description.
-bool BuildNetwork(const Json& doc, Network& network, LoadError& error);
+// Builds the model from description text (JSON with comments); the text
+// is used up. Room for a few bytes beyond its end spares the parser a copy.
+bool BuildNetwork(std::string& text, Network& network, LoadError& error);
+// Parses description text (JSON with comments, blanked in place) into root;
+// on failure error says where, as ParseDescription does.
+bool ParseText(simdjson::dom::parser& parser, std::string& text, simdjson::dom::element& root,
+               LoadError& error);
+// The description text (used up) written anew with changes in it, each on
+// the member, server or connection it touches; false (and why) when one does
+// not fit.
+bool FoldDescription(std::string& text, const std::vector<Json>& changes, std::string& out, LoadError& error);
+// Builds the workstation, the faults and the latency again from
+// network.sections; on failure the network is left as it was.
+bool RebuildSections(Network& network, LoadError& error);
+
+// ---------------------------------------------------------------------------
+// Changes. A change is one small JSON object, {"change": kind, ...}: what a
+// program did, recorded in the journal beside the description and applied
+// to the model at once and at every later load, where it costs what it
+// touches, never the size of the network; and written into the description
+// when the journal is folded back into it.
+//
+//   {"change": "clear", "server": S, "connection": N}
+//   {"change": "close", "server": S, "connection": N, "opens": [i, ...]}   positions, descending
+//   {"change": "message", "server": S, "connections": [N, ...], "text": T}
+//   {"change": "logins", "server": S, "enabled": B}
+//   {"change": "set", "key": K, "value": V}    a top-level member other than servers and trees
+//   {"change": "remove", "key": K}
+//
+// Names are workstation text (UTF-8), as in the description.
+//
+// A change of the workstation (a login, a mapped drive) needs nothing here:
+// SimNetwork::Change hands its function the top-level members and records
+// what it changed as "set". A new kind of change of a server's tables is
+// added in three places: the client call records it (SimNetwork::Commit, after
+// checking it against the network as it stands), ApplyChange applies it to the
+// model and FoldDescription (description_fold.cpp) to the description's text;
+// docs/network.md lists it.
+bool ApplyChange(const Json& change, Network& network, LoadError& error);
 
 // Splits a volume-qualified path ("VOL:A\B", '/' taken as '\'; a server
 // prefix "SRV\VOL:" is dropped) into the volume name and its components.

@@ -6,7 +6,10 @@
 #include <filesystem>
 #include <thread>
 
+#include <unistd.h>
+
 #include "platform/codepage.h"
+#include "platform/sim/journal.h"
 
 namespace nwsim {
 
@@ -47,13 +50,19 @@ void SimNetwork::WriteStats() {
     if (m_options.statsPath.empty() || m_statsWritten) return;
     m_statsWritten = true;
     Json stats = Json::object();
-    for (const auto& [name, count] : m_counts) stats[name] = count;
+    for (const auto& [name, count] : GatheredCounts()) stats[name] = count;
     ReplaceFile(m_options.statsPath, stats.dump(2) + "\n");
+}
+
+std::map<std::string, std::uint64_t> SimNetwork::GatheredCounts() const {
+    std::map<std::string, std::uint64_t> counts;
+    for (const auto& [name, count] : m_counts) counts[name] += count;
+    return counts;
 }
 
 std::map<std::string, std::uint64_t> SimNetwork::CallCounts() const {
     std::lock_guard<std::recursive_mutex> guard(m_mutex);
-    return m_counts;
+    return GatheredCounts();
 }
 
 int SimNetwork::OpenDirHandles() const {
@@ -88,10 +97,11 @@ NWCode SimNetwork::NWCallsInit() {
     return nwcode::kSuccess;
 }
 
-void SimNetwork::Diagnose(const LoadError& error) const {
+void SimNetwork::Diagnose(const LoadError& error, const std::string& file) const {
     // The place and the reason quote the description, whose names may hold
     // line breaks: the diagnostic stays one line whatever they hold.
-    std::string line = m_path + ": " + error.place + (error.place.empty() ? "" : ": ") + error.what;
+    std::string line =
+        (file.empty() ? m_path : file) + ": " + error.place + (error.place.empty() ? "" : ": ") + error.what;
     auto control = [](char c) { return static_cast<unsigned char>(c) < 0x20; };
     std::replace_if(line.begin(), line.end(), control, '?');
     std::fprintf(stderr, "nwsim: %s\n", line.c_str());
@@ -108,22 +118,71 @@ bool SimNetwork::LoadFromDisk(bool quiet) {
         if (!quiet) Diagnose(error);
         return false;
     }
-    Json doc;
+    const DescriptionId id = IdOf(text);
+    const std::size_t bytes = text.size();
     Network net;
-    if (!ParseDescription(text, doc, error) || !BuildNetwork(doc, net, error)) {
+    if (!BuildNetwork(text, net, error)) {
         if (!quiet) Diagnose(error);
         return false;
     }
-    Adopt(std::move(doc), std::move(net));
+    JournalState journal;
+    if (!ReplayJournal(id, net, journal, quiet)) return false;
+    bool faultsChanged = net.faults.size() != m_net.faults.size();
+    m_net = std::move(net);
+    if (faultsChanged) m_faultState.assign(m_net.faults.size(), FaultState{});
     m_stamp = stamp;
+    m_id = id;
+    m_descriptionBytes = bytes;
+    m_journal = journal;
     return true;
 }
 
-void SimNetwork::Adopt(Json doc, Network net) {
-    bool faultsChanged = net.faults.size() != m_net.faults.size();
-    m_doc = std::move(doc);
-    m_net = std::move(net);
-    if (faultsChanged) m_faultState.assign(m_net.faults.size(), FaultState{});
+bool SimNetwork::ReadChanges(const std::vector<std::string>& lines, std::size_t firstLine, Network& net,
+                             bool quiet) const {
+    LoadError error;
+    for (std::size_t i = 0; i < lines.size(); ++i) {
+        Json change;
+        const std::string& line = lines[i];
+        bool ok = NestingDepth(line, kMaxNesting) <= kMaxNesting;
+        if (ok) {
+            change = Json::parse(line, nullptr, false);
+            ok = !change.is_discarded();
+        }
+        if (!ok) {
+            error.what = "not a change";
+        } else {
+            ok = ApplyChange(change, net, error);
+        }
+        if (!ok) {
+            if (!quiet) {
+                error.place = "line " + std::to_string(firstLine + i);
+                Diagnose(error, JournalPath(m_path));
+            }
+            return false;
+        }
+    }
+    return true;
+}
+
+bool SimNetwork::ReplayJournal(const DescriptionId& id, Network& net, JournalState& journal,
+                               bool quiet) const {
+    JournalText read;
+    if (!ReadJournal(JournalPath(m_path), id, 0, read)) {
+        if (!quiet) Diagnose(LoadError{"", "cannot read the file"}, JournalPath(m_path));
+        return false;
+    }
+    if (read.damagedLine) {
+        if (!quiet) Diagnose(LoadError{"line 1", "not a change journal"}, JournalPath(m_path));
+        return false;
+    }
+    journal = JournalState{};
+    journal.stamp = read.stamp;
+    if (!read.belongs) return true;
+    if (!ReadChanges(read.lines, 2, net, quiet)) return false;
+    journal.belongs = true;
+    journal.end = read.end;
+    journal.lines = read.lines.size();
+    return true;
 }
 
 NWCode SimNetwork::LoadFirst() {
@@ -131,7 +190,11 @@ NWCode SimNetwork::LoadFirst() {
         std::error_code ec;
         std::filesystem::create_directories(std::filesystem::path(m_path).parent_path(), ec);
         DescriptionLock lock(m_path);
-        if (!StampOf(m_path).exists) ReplaceFile(m_path, DemoNetworkDescription());
+        if (!StampOf(m_path).exists) {
+            // A journal left from a demo that was removed belongs to nothing.
+            ::unlink(JournalPath(m_path).c_str());
+            ReplaceFile(m_path, DemoNetworkDescription(), m_path + ".tmp");
+        }
     }
     // Fault counts outlive a failed start, so "times" holds across retries.
     if (!LoadFromDisk(false)) return nwcode::kDescriptionUnreadable;
@@ -143,17 +206,90 @@ void SimNetwork::Settle() {
     if (m_options.readOnly && m_changedInMemory) return;
     if (m_watch && !m_watch->MaybeChanged()) return;
     FileStamp now = StampOf(m_path);
-    if (now == m_stamp || !now.exists) return;
-    if (!LoadFromDisk(now == m_badStamp)) m_badStamp = now;
+    if (!now.exists) return;
+    if (!(now == m_stamp)) {
+        if (!LoadFromDisk(now == m_badStamp)) m_badStamp = now;
+        return;
+    }
+    FileStamp journal = StampOf(JournalPath(m_path));
+    if (journal == m_journal.stamp) return;
+    if (!CatchUp(journal == m_badJournal)) m_badJournal = journal;
+}
+
+bool SimNetwork::CatchUp(bool quiet) {
+    const std::string path = JournalPath(m_path);
+    const FileStamp& known = m_journal.stamp;
+    FileStamp now = StampOf(path);
+    if (now == known) return true;
+    // The same file grown: only the changes appended since are read.
+    const bool grown = now.exists && known.exists && now.device == known.device && now.inode == known.inode &&
+                       static_cast<std::size_t>(now.size) >= m_journal.end && m_journal.belongs;
+    if (!grown && m_journal.lines > 0) return LoadFromDisk(quiet);
+    JournalText read;
+    if (!ReadJournal(path, m_id, grown ? m_journal.end : 0, read)) return LoadFromDisk(quiet);
+    if (read.damagedLine) {
+        if (!quiet) Diagnose(LoadError{"line 1", "not a change journal"}, path);
+        return false;
+    }
+    if (!read.belongs) {
+        // A journal gone or of another text since the description was
+        // looked at: a fold-back may have replaced both meanwhile.
+        if (!(StampOf(m_path) == m_stamp)) return LoadFromDisk(quiet);
+        m_journal = JournalState{};
+        m_journal.stamp = read.stamp;
+        return true;
+    }
+    const std::size_t first = grown ? m_journal.lines + 2 : 2;
+    const std::size_t before = m_net.faults.size();
+    bool ok = ReadChanges(read.lines, first, m_net, quiet);
+    if (m_net.faults.size() != before) m_faultState.assign(m_net.faults.size(), FaultState{});
+    if (!ok) return false;
+    m_journal.belongs = true;
+    m_journal.stamp = read.stamp;
+    m_journal.end = read.end;
+    m_journal.lines = (grown ? m_journal.lines : 0) + read.lines.size();
+    return true;
+}
+
+bool SimNetwork::Refresh() {
+    FileStamp now = StampOf(m_path);
+    if (!(now == m_stamp)) return LoadFromDisk(false);
+    return CatchUp(false);
 }
 
 NWCode SimNetwork::Change(const std::function<NWCode(Json&)>& change) {
-    if (m_options.readOnly) {
-        Json doc = m_doc;
+    NWCode rc = Commit([&](std::vector<Json>& changes) -> NWCode {
+        Json doc = m_net.sections;
         NWCode rc = change(doc);
         if (rc != 0) return rc;
-        return Rebuild(std::move(doc)) ? (m_changedInMemory = true, nwcode::kSuccess)
-                                       : nwcode::kDescriptionUnreadable;
+        // A look at doc["servers"] leaves a null member behind: not a change.
+        for (const char* bulk : {"servers", "trees"}) {
+            if (doc.is_object() && doc.contains(bulk) && doc[bulk].is_null()) doc.erase(bulk);
+        }
+        if (!doc.is_object() || doc.contains("servers") || doc.contains("trees")) {
+            std::fprintf(stderr, "nwsim: %s: a change of the servers or trees must be a kind of its own\n",
+                         m_path.c_str());
+            return nwcode::kDescriptionUnreadable;
+        }
+        for (auto it = doc.begin(); it != doc.end(); ++it) {
+            auto was = m_net.sections.find(it.key());
+            if (was == m_net.sections.end() || *was != it.value())
+                changes.push_back(Json{{"change", "set"}, {"key", it.key()}, {"value", it.value()}});
+        }
+        for (auto it = m_net.sections.begin(); it != m_net.sections.end(); ++it) {
+            if (!doc.contains(it.key())) changes.push_back(Json{{"change", "remove"}, {"key", it.key()}});
+        }
+        return changes.empty() ? kNothingToRecord : nwcode::kSuccess;
+    });
+    return rc == kNothingToRecord ? nwcode::kSuccess : rc;
+}
+
+NWCode SimNetwork::Commit(const std::function<NWCode(std::vector<Json>&)>& make) {
+    std::vector<Json> changes;
+    if (m_options.readOnly) {
+        NWCode rc = make(changes);
+        if (rc != 0) return rc;
+        return Apply(changes) ? (m_changedInMemory = true, nwcode::kSuccess) : nwcode::kDescriptionUnreadable;
     }
     DescriptionLock lock(m_path);
     // Without the lock another program's change could be written over.
@@ -161,32 +297,113 @@ NWCode SimNetwork::Change(const std::function<NWCode(Json&)>& change) {
         std::fprintf(stderr, "nwsim: %s: cannot lock the description for a change\n", m_path.c_str());
         return nwcode::kDescriptionUnreadable;
     }
-    if (!(StampOf(m_path) == m_stamp) && !LoadFromDisk(false)) return nwcode::kDescriptionUnreadable;
-    Json doc = m_doc;
-    NWCode rc = change(doc);
+    if (!Refresh()) return nwcode::kDescriptionUnreadable;
+    NWCode rc = make(changes);
     if (rc != 0) return rc;
-    if (!Rebuild(doc)) return nwcode::kDescriptionUnreadable;
-    if (!ReplaceFile(m_path, doc.dump(2, ' ', false, Json::error_handler_t::replace) + "\n")) {
-        std::fprintf(stderr, "nwsim: %s: cannot write the description back\n", m_path.c_str());
+    if (changes.empty()) return nwcode::kSuccess;
+    // A change of the workstation, the faults or the latency is tried on
+    // those alone first: one that does not build is refused, never recorded
+    // for every later load to trip over.
+    Network trial;
+    trial.sections = m_net.sections;
+    for (const Json& change : changes) {
+        LoadError error;
+        const Json& kind = change["change"];
+        if ((kind == "set" || kind == "remove") && !ApplyChange(change, trial, error)) {
+            Diagnose(error);
+            return nwcode::kDescriptionUnreadable;
+        }
+    }
+    // The directory is listed once a run; the names this program uses are
+    // removed at every change.
+    RemoveLeftovers(m_path, !m_swept);
+    m_swept = true;
+    std::vector<std::string> lines;
+    for (const Json& change : changes)
+        lines.push_back(change.dump(-1, ' ', false, Json::error_handler_t::replace));
+    // A small description costs less to write whole than to keep a journal
+    // beside it, and shows every change to whoever opens it.
+    if (m_descriptionBytes < kJournalFrom) {
+        if (!FoldBack(lines)) return nwcode::kDescriptionUnreadable;
+        return Apply(changes) ? nwcode::kSuccess : nwcode::kDescriptionUnreadable;
+    }
+    const std::string journal = JournalPath(m_path);
+    std::size_t end = AppendJournal(journal, m_id, m_journal.belongs, m_journal.end, lines);
+    if (end == 0) {
+        std::fprintf(stderr, "nwsim: %s: cannot write the change journal\n", journal.c_str());
         return nwcode::kDescriptionUnreadable;
     }
-    m_stamp = StampOf(m_path);
+    if (!m_journal.belongs) m_journal = JournalState{};
+    m_journal.belongs = true;
+    m_journal.end = end;
+    m_journal.lines += lines.size();
+    m_journal.stamp = StampOf(journal);
+    if (!Apply(changes)) return nwcode::kDescriptionUnreadable;
+    // The change is on disk either way: a fold-back that fails is tried
+    // again at the next change.
+    if (m_journal.end > m_descriptionBytes / kFoldShare) FoldBack({});
     return nwcode::kSuccess;
 }
 
-bool SimNetwork::Rebuild(Json doc) {
-    Network net;
+bool SimNetwork::Apply(const std::vector<Json>& changes) {
+    const std::size_t before = m_net.faults.size();
     LoadError error;
-    if (!BuildNetwork(doc, net, error)) {
-        Diagnose(error);
+    bool ok = true;
+    for (const Json& change : changes) {
+        if (!ApplyChange(change, m_net, error)) {
+            Diagnose(error);
+            ok = false;
+            break;
+        }
+    }
+    if (m_net.faults.size() != before) m_faultState.assign(m_net.faults.size(), FaultState{});
+    return ok;
+}
+
+bool SimNetwork::FoldBack(const std::vector<std::string>& pending) {
+    const std::string journalPath = JournalPath(m_path);
+    std::string text;
+    if (!ReadWholeFile(m_path, text)) {
+        Diagnose(LoadError{"", "cannot read the file"});
         return false;
     }
-    Adopt(std::move(doc), std::move(net));
+    JournalText journal;
+    if (!ReadJournal(journalPath, IdOf(text), 0, journal)) journal = JournalText{};
+    std::vector<std::string> lines = journal.belongs ? std::move(journal.lines) : std::vector<std::string>{};
+    lines.insert(lines.end(), pending.begin(), pending.end());
+    std::vector<Json> changes;
+    for (std::size_t i = 0; i < lines.size(); ++i) {
+        changes.push_back(Json::parse(lines[i], nullptr, false));
+        const Json& change = changes.back();
+        if (change.is_discarded() || !change.is_object() || !change.contains("change")) {
+            Diagnose(LoadError{"line " + std::to_string(i + 2), "not a change"}, journalPath);
+            return false;
+        }
+    }
+    std::string folded;
+    LoadError error;
+    if (!FoldDescription(text, changes, folded, error)) {
+        Diagnose(error, journalPath);
+        return false;
+    }
+    changes.clear();
+    if (!ReplaceFile(m_path, folded, m_path + ".tmp")) {
+        std::fprintf(stderr, "nwsim: %s: cannot write the description back\n", m_path.c_str());
+        return false;
+    }
+    // From here the journal names a text that is gone: whatever happens
+    // next, it is ignored, and the description holds every change.
+    ::unlink(journalPath.c_str());
+    m_stamp = StampOf(m_path);
+    m_id = IdOf(folded);
+    m_descriptionBytes = folded.size();
+    m_journal = JournalState{};
     return true;
 }
 
 NWCode SimNetwork::MatchFault(const char* name, const CallArgs& args) {
     if (m_net.latencyMicros) std::this_thread::sleep_for(std::chrono::microseconds(m_net.latencyMicros));
+    if (m_net.faults.empty()) return nwcode::kSuccess;
     std::string server(args.server);
     if (args.conn) {
         auto it = m_handles.find(*args.conn);
@@ -298,9 +515,9 @@ NWCode SimNetwork::SwitchLogins(const char* name, ConnHandle conn, bool enable) 
     if (!s) return rc;
     if (!HasConsoleRights(*s)) return nwcode::kNoConsoleRights;
     std::string server = s->name;
-    return Change([&](Json& doc) -> NWCode {
+    return Commit([&](std::vector<Json>& changes) -> NWCode {
         if (!m_net.serverByName.count(server)) return nwcode::kServerUnknown;
-        doc["servers"][m_net.serverByName.at(server)]["loginsEnabled"] = enable;
+        changes.push_back(Json{{"change", "logins"}, {"server", OemToCharA(server)}, {"enabled", enable}});
         return nwcode::kSuccess;
     });
 }

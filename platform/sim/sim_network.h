@@ -12,12 +12,14 @@
 #include <memory>
 #include <mutex>
 #include <optional>
+#include <unordered_map>
 #include <string>
 #include <string_view>
 #include <utility>
 #include <vector>
 
 #include "platform/sim/description_store.h"
+#include "platform/sim/journal.h"
 #include "platform/sim/network_model.h"
 #include "platform/sim/simulated_network.h"
 
@@ -125,6 +127,7 @@ public:
 
     // ---- SimulatedNetwork ---------------------------------------------------
     std::map<std::string, std::uint64_t> CallCounts() const override;
+    std::map<std::string, std::uint64_t> GatheredCounts() const;
     int OpenDirHandles() const override;
     int OpenDSBuffers() const override;
     int OpenConnHandles() const override;
@@ -318,21 +321,56 @@ private:
     };
 
     // ---- loading and persistence ------------------------------------------
-    void Diagnose(const LoadError& error) const;
+    // Below this size a description is written whole at every change; from
+    // it on changes go to the journal beside it, folded back into it when
+    // the journal reaches 1/kFoldShare of the description.
+    static constexpr std::size_t kJournalFrom = 16 * 1024;
+    static constexpr std::size_t kFoldShare = 16;
+    static constexpr NWCode kNothingToRecord = 2;  // a generic change that left everything as it was
 
-    // Reads and builds the description; on success it becomes the state.
+    // How far the journal beside the description has been read.
+    struct JournalState {
+        bool belongs = false;   // it names the description as loaded
+        std::size_t end = 0;    // bytes read, up to the end of the last complete line
+        std::size_t lines = 0;  // changes read
+        FileStamp stamp;        // the journal file as last read
+    };
+
+    void Diagnose(const LoadError& error, const std::string& file = {}) const;
+
+    // Reads and builds the description and replays its journal; on success
+    // it becomes the state.
     bool LoadFromDisk(bool quiet);
-    void Adopt(Json doc, Network net);
+    bool ReplayJournal(const DescriptionId& id, Network& net, JournalState& journal, bool quiet) const;
+    // Applies journal lines (the first of them line firstLine of the file).
+    bool ReadChanges(const std::vector<std::string>& lines, std::size_t firstLine, Network& net,
+                     bool quiet) const;
     NWCode LoadFirst();
 
-    // Brings the state up to date with the file when another process changed it.
+    // Brings the state up to date with the files when another process
+    // changed them: the changes appended to the journal since the last look
+    // are applied; a description written anew is loaded anew.
     void Settle();
+    bool CatchUp(bool quiet);
+    // The same under the lock, before a change: false when what is on disk
+    // cannot be read (it has been reported).
+    bool Refresh();
 
-    // One change of the network: under the lock, on the newest description,
-    // written back whole. change edits the document (which matches m_net) and
-    // answers 0, kNothingChanged, or the code to fail with.
+    // A change of the description's members other than its servers and
+    // trees (the workstation, the faults, the latency): change edits a
+    // document holding just those members, and answers 0, kNothingChanged,
+    // or the code to fail with. What it changed is recorded as "set" and
+    // "remove" changes (see network_model.h).
     NWCode Change(const std::function<NWCode(Json&)>& change);
-    bool Rebuild(Json doc);
+    // Any change: under the lock, on the newest state, make looks at m_net
+    // and adds the changes to record (network_model.h), or answers
+    // kNothingChanged or the code to fail with. The changes are written to
+    // disk, then applied to m_net.
+    NWCode Commit(const std::function<NWCode(std::vector<Json>&)>& make);
+    bool Apply(const std::vector<Json>& changes);
+    // Writes the description anew with the journal and pending lines in it,
+    // and drops the journal.
+    bool FoldBack(const std::vector<std::string>& pending);
 
     // ---- faults --------------------------------------------------------------
     struct FaultState {
@@ -417,13 +455,19 @@ private:
     bool m_ready = false;
     bool m_changedInMemory = false;
     bool m_statsWritten = false;
-    Json m_doc;
     Network m_net;
     FileStamp m_stamp;
+    DescriptionId m_id;
+    std::size_t m_descriptionBytes = 0;
+    JournalState m_journal;
     std::unique_ptr<ChangeWatch> m_watch;
     FileStamp m_badStamp;
+    FileStamp m_badJournal;
+    bool m_swept = false;  // leftovers of earlier writers looked for
     std::vector<FaultState> m_faultState;
-    std::map<std::string, std::uint64_t> m_counts;
+    // Calls by operation, keyed by the name's text as written at the call:
+    // no string is made for a call, the names are gathered when asked for.
+    std::unordered_map<const char*, std::uint64_t> m_counts;
     std::map<ConnHandle, std::string> m_handles;  // handle -> server name
     // One handle per server serves every open of it; this counts the opens
     // that no NWCCCloseConn has released yet.

@@ -251,14 +251,12 @@ NWCode SimNetwork::NWClearConnectionNumber(ConnHandle conn, ConnNumber connNumbe
     const Server* s = ServerWithConsole(conn, rc);
     if (!s) return rc;
     std::string server = s->name;
-    return Change([&](Json& doc) -> NWCode {
+    return Commit([&](std::vector<Json>& changes) -> NWCode {
         const Server* fresh = m_net.ServerByName(server);
         if (!fresh || fresh->down) return nwcode::kServerUnknown;
-        if (connNumber == 0) return nwcode::kConnectionNotInUse;
-        auto c = fresh->connectionByNumber.find(connNumber);
-        if (c == fresh->connectionByNumber.end()) return nwcode::kConnectionNotInUse;
-        Json& list = doc["servers"][m_net.serverByName.at(server)]["connections"];
-        list.erase(list.begin() + c->second);
+        if (connNumber == 0 || !fresh->ConnectionByNumber(connNumber)) return nwcode::kConnectionNotInUse;
+        changes.push_back(
+            Json{{"change", "clear"}, {"server", OemToCharA(server)}, {"connection", connNumber}});
         return nwcode::kSuccess;
     });
 }
@@ -274,11 +272,10 @@ NWCode SimNetwork::NWSendBroadcastMessage(ConnHandle conn, const std::string& me
     std::string server = s->name;
     std::string text = OemToCharA(message);
     std::vector<std::uint8_t> outcome(count, nwcode::kMessageNoConnection);
-    NWCode changed = Change([&](Json& doc) -> NWCode {
+    NWCode changed = Commit([&](std::vector<Json>& changes) -> NWCode {
         const Server* fresh = m_net.ServerByName(server);
         if (!fresh || fresh->down) return nwcode::kServerUnknown;
-        Json& list = doc["servers"][m_net.serverByName.at(server)]["connections"];
-        bool any = false;
+        Json delivered = Json::array();
         for (std::uint16_t i = 0; i < count; ++i) {
             const Connection* c = connList[i] == 0 ? nullptr : fresh->ConnectionByNumber(connList[i]);
             if (!c) {
@@ -287,13 +284,15 @@ NWCode SimNetwork::NWSendBroadcastMessage(ConnHandle conn, const std::string& me
                 outcome[i] = nwcode::kMessageRefused;
             } else {
                 outcome[i] = nwcode::kMessageDelivered;
-                Json& inbox = list[fresh->connectionByNumber.at(connList[i])]["inbox"];
-                if (!inbox.is_array()) inbox = Json::array();
-                inbox.push_back(text);
-                any = true;
+                delivered.push_back(connList[i]);
             }
         }
-        return any ? nwcode::kSuccess : kNothingChanged;
+        if (delivered.empty()) return kNothingChanged;
+        changes.push_back(Json{{"change", "message"},
+                               {"server", OemToCharA(server)},
+                               {"connections", std::move(delivered)},
+                               {"text", text}});
+        return nwcode::kSuccess;
     });
     if (changed != 0 && changed != kNothingChanged) return changed;
     if (results) std::copy(outcome.begin(), outcome.end(), results);
@@ -428,7 +427,7 @@ NWCode SimNetwork::GetFileServerInformation(ConnHandle conn, NWFileServerInfo& i
     info.fileServiceSubVersion = static_cast<std::uint8_t>(s->version[1]);
     info.revision = static_cast<std::uint8_t>(s->version[2]);
     info.maximumServiceConnections = s->maxConnections;
-    std::size_t inUse = s->connections.size() - s->connectionByNumber.count(0);
+    std::size_t inUse = s->connectionByNumber.size() - s->connectionByNumber.count(0);
     info.connectionsInUse = static_cast<std::uint16_t>(inUse);
     info.maxConnectionsUsed = static_cast<std::uint16_t>(inUse);
     info.numberMountedVolumes = static_cast<std::uint16_t>(s->volumes.size());
@@ -477,26 +476,27 @@ NWCode SimNetwork::NWNCPExtensionRequest(ConnHandle conn, std::uint32_t extensio
     const char* pathStart = reinterpret_cast<const char*>(bytes + 6);
     std::string path(pathStart, strnlen(pathStart, kCloseRequestSize - 6));
     std::string server = s->name;
-    NWCode changed = Change([&](Json& doc) -> NWCode {
+    NWCode changed = Commit([&](std::vector<Json>& changes) -> NWCode {
         const Server* fresh = m_net.ServerByName(server);
         if (!fresh || fresh->down) return nwcode::kServerUnknown;
-        auto c = fresh->connectionByNumber.find(number);
-        if (c == fresh->connectionByNumber.end()) return nwcode::kConnectionNotInUse;
+        const Connection* victim = fresh->ConnectionByNumber(number);
+        if (!victim) return nwcode::kConnectionNotInUse;
         Located where;
         if (Locate(*fresh, path, std::nullopt, where) != 0) return nwcode::kNoMatch;
         std::uint32_t entry = EntryOf(*fresh, where);
         if (entry == kNoEntry || entry == 0 || fresh->volumes[where.volume].entries[entry].directory)
             return nwcode::kNoMatch;
-        const Connection& victim = fresh->connections[c->second];
-        Json& opens = doc["servers"][m_net.serverByName.at(server)]["connections"][c->second]["open"];
-        bool any = false;
-        for (std::size_t i = victim.opens.size(); i-- > 0;) {
-            if (victim.opens[i].volume == where.volume && victim.opens[i].entry == entry) {
-                opens.erase(opens.begin() + static_cast<std::ptrdiff_t>(i));
-                any = true;
-            }
+        Json closed = Json::array();
+        for (std::size_t i = victim->opens.size(); i-- > 0;) {
+            if (victim->opens[i].volume == where.volume && victim->opens[i].entry == entry)
+                closed.push_back(i);
         }
-        return any ? nwcode::kSuccess : kNothingChanged;
+        if (closed.empty()) return kNothingChanged;
+        changes.push_back(Json{{"change", "close"},
+                               {"server", OemToCharA(server)},
+                               {"connection", number},
+                               {"opens", std::move(closed)}});
+        return nwcode::kSuccess;
     });
     if (changed != 0 && changed != kNothingChanged) return changed;
     replyLength = 0;
