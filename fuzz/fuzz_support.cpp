@@ -13,7 +13,12 @@ namespace {
 struct Scratch {
     std::filesystem::path dir;
     Scratch() {
-        std::string pattern = (std::filesystem::temp_directory_path() / "kr-fuzz-XXXXXX").string();
+        // In memory where the machine has it: the targets sync what they write.
+        std::error_code ec;
+        const std::filesystem::path base = std::filesystem::is_directory("/dev/shm", ec)
+                                               ? std::filesystem::path("/dev/shm")
+                                               : std::filesystem::temp_directory_path();
+        std::string pattern = (base / "kr-fuzz-XXXXXX").string();
         if (::mkdtemp(pattern.data()) != nullptr) dir = pattern;
     }
     ~Scratch() {
