@@ -6,6 +6,7 @@
 
 #include <gtest/gtest.h>
 #include <nlohmann/json.hpp>
+#include <poll.h>
 #include <signal.h>
 #include <sys/inotify.h>
 #include <unistd.h>
@@ -232,16 +233,43 @@ protected:
         return names;
     }
 
+    // Waits for count creations or renames in the directory (each write
+    // makes a temporary file and renames it); false after ten seconds.
+    static bool AwaitFileEvents(int fd, int count) {
+        alignas(inotify_event) char buffer[4096];
+        for (int waited = 0; count > 0 && waited < 10000;) {
+            pollfd p{fd, POLLIN, 0};
+            if (::poll(&p, 1, 100) <= 0) {
+                waited += 100;
+                continue;
+            }
+            const ssize_t n = ::read(fd, buffer, sizeof buffer);
+            for (char* e = buffer; n > 0 && e < buffer + n;) {
+                --count;
+                e += sizeof(inotify_event) + reinterpret_cast<const inotify_event*>(e)->len;
+            }
+        }
+        return count <= 0;
+    }
+
     void KillRepeatedly(const std::function<void(const NetworkFile&, int)>& afterEachKill) {
         NetworkFile file(Network());
         std::mt19937 random(12);  // the same moments every run
-        std::uniform_int_distribution<int> delayMicros(2000, 40000);
+        // The kill comes after a random number of file events (in the middle
+        // of a write, or just after one) and a random moment more, however
+        // fast the program starts.
+        std::uniform_int_distribution<int> events(1, 8);
+        std::uniform_int_distribution<int> delayMicros(0, 1500);
         std::size_t messages = 0;
         for (int kill = 0; kill < kKills; ++kill) {
+            const int fd = ::inotify_init1(IN_NONBLOCK | IN_CLOEXEC);
+            ::inotify_add_watch(fd, file.directory().c_str(), IN_CREATE | IN_MOVED_TO);
             KrcmdProcess writer({"F:\\*.*", "/s", "/m:x"}, file.path(), Terminal::None);
+            EXPECT_TRUE(AwaitFileEvents(fd, events(random))) << "kill " << kill << ": no write seen";
             std::this_thread::sleep_for(std::chrono::microseconds(delayMicros(random)));
             writer.Signal(SIGKILL);
             writer.Finish();
+            ::close(fd);
 
             const std::string text = ReadText(file.path());
             const Version v = Examine(text);
