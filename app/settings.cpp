@@ -87,29 +87,39 @@ StoredSettings LoadSettings(const IniProfile& profile) {
 }
 
 void SaveDefaults(IniProfile& profile, const OptionStates& options) {
+    std::vector<ProfileEntry> entries;
     for (const OptionKey& k : kOptionKeys) {
         if (k.option == Option::CheckSub) continue;  // stored at every close instead
-        profile.WriteInt(kMainSection, k.key, options[static_cast<std::size_t>(k.option)] ? 1 : 0);
+        entries.push_back({kMainSection, k.key, options[static_cast<std::size_t>(k.option)] ? "1" : "0"});
     }
+    profile.WriteEntries(entries);
 }
 
 void SavePickList(IniProfile& profile, const ClosingState& closing) {
+    std::vector<ProfileEntry> entries;
+    const auto add = [&](const char* section, std::string key, std::string value) {
+        entries.push_back({section, std::move(key), std::move(value)});
+    };
+    const auto addInt = [&](const char* section, std::string key, int value) {
+        add(section, std::move(key), std::to_string(value));
+    };
     for (std::size_t i = 0; i < RecentPaths::kSlots; ++i)
-        profile.WriteText(kRecentSection, Numbered("Entry", i),
-                          i < closing.pickList.size() ? closing.pickList[i] : std::string());
+        add(kRecentSection, Numbered("Entry", i),
+            i < closing.pickList.size() ? closing.pickList[i] : std::string());
 
-    profile.WriteInt(kMainSection, "Check Sub", closing.checkSub ? 1 : 0);
+    addInt(kMainSection, "Check Sub", closing.checkSub ? 1 : 0);
 
-    profile.WriteInt(kSizeSection, "State", static_cast<int>(closing.state));
+    addInt(kSizeSection, "State", static_cast<int>(closing.state));
     if (closing.state == WindowState::Normal) {
-        profile.WriteInt(kSizeSection, "Width", closing.normal.width);
-        profile.WriteInt(kSizeSection, "Height", closing.normal.height);
-        profile.WriteInt(kSizeSection, "Top", closing.normal.top);
-        profile.WriteInt(kSizeSection, "Left", closing.normal.left);
+        addInt(kSizeSection, "Width", closing.normal.width);
+        addInt(kSizeSection, "Height", closing.normal.height);
+        addInt(kSizeSection, "Top", closing.normal.top);
+        addInt(kSizeSection, "Left", closing.normal.left);
     }
 
     for (std::size_t i = 0; i < kUsersColumns; ++i)
-        profile.WriteInt(kUsersSection, Numbered("Column", i), closing.usersColumns[i]);
+        addInt(kUsersSection, Numbered("Column", i), closing.usersColumns[i]);
     for (std::size_t i = 0; i < kLocksColumns; ++i)
-        profile.WriteInt(kLocksSection, Numbered("Column", i), closing.locksColumns[i]);
+        addInt(kLocksSection, Numbered("Column", i), closing.locksColumns[i]);
+    profile.WriteEntries(entries);
 }

@@ -6,6 +6,7 @@
 
 #include "cmdline/close_request.h"
 #include "platform/codepage.h"
+#include "platform/local_directory.h"
 
 namespace krcmd {
 
@@ -92,6 +93,27 @@ void FileScanner::Audit(const char* action, ConnNumber number, const std::string
 ExitStatus FileScanner::Walk(const std::string& path) {
     const PathParts parts = SplitPath(path);
     const std::string prefix = parts.drive + parts.directory;
+    const std::optional<LocalDirectory> here = FindLocalDirectory(prefix);
+    if (here) m_walking.push_back(*here);
+    const ExitStatus status = WalkDirectory(path, parts);
+    if (here) m_walking.pop_back();
+    return status;
+}
+
+bool FileScanner::ShouldEnter(const std::string& directory) const {
+    const std::optional<LocalDirectory> dir = FindLocalDirectory(directory);
+    if (!dir) return true;
+    // A link's files are listed by their own path where the walk reaches
+    // them; followed, they would be listed and acted on twice, or the walk
+    // would leave the tree it was given (and a link to an enclosing
+    // directory never ends). Bind mounts can loop without a link.
+    if (dir->link) return false;
+    return std::none_of(m_walking.begin(), m_walking.end(),
+                        [&](const LocalDirectory& d) { return d.SameDirectory(*dir); });
+}
+
+ExitStatus FileScanner::WalkDirectory(const std::string& path, const PathParts& parts) {
+    const std::string prefix = parts.drive + parts.directory;
     ExitStatus status = ExitStatus::Success;
 
     FindState state;
@@ -113,6 +135,7 @@ ExitStatus FileScanner::Walk(const std::string& path) {
             if (!(entry.attributes & kAttrDirectory) || entry.name == "." || entry.name == "..") {
                 continue;
             }
+            if (!ShouldEnter(prefix + entry.name)) continue;
             const std::string below = prefix + entry.name + "\\" + parts.final;
             if (SkipTooLong(below)) continue;
             status = Walk(below);

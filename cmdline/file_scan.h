@@ -15,6 +15,7 @@
 #include "cmdline/exit_status.h"
 #include "cmdline/records.h"
 #include "platform/audit_log.h"
+#include "platform/local_directory.h"
 #include "platform/nwclient.h"
 #include "platform/workstation_files.h"
 
@@ -59,6 +60,8 @@ public:
     // Walks path (upper-cased workstation text): the directory's matching files
     // first, then, with the recurse flag, each subdirectory depth first with
     // the same final component. Failure after a fatal condition was printed.
+    // Directory links met on the way are not followed, and no directory is
+    // entered again while it is being walked.
     ExitStatus Walk(const std::string& path);
 
     // One matching file, path as the workstation names it.
@@ -75,6 +78,8 @@ private:
         std::string server;      // looked up once it is needed
         bool serverKnown = false;
     };
+    ExitStatus WalkDirectory(const std::string& path, const PathParts& parts);
+    bool ShouldEnter(const std::string& directory) const;
     const std::string& ServerName();
     void Audit(const char* action, ConnNumber number, const std::string& user, NWCode result);
     void Reason(const std::string& text);
@@ -99,6 +104,7 @@ private:
     Output& m_notes;
     ScanTally m_tally;
     CurrentFile m_file;
+    std::vector<LocalDirectory> m_walking;  // the local directories the walk is inside
 };
 
 // Why a walk of path examined no file at all: the reason for a script

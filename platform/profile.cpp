@@ -192,23 +192,22 @@ int IniProfile::ReadInt(const std::string& section, const std::string& key, int 
     return result;
 }
 
-bool IniProfile::WriteText(const std::string& section, const std::string& key,
-                           const std::string& value) {
-    // A line break in any part would write keys nobody asked for.
-    if (HasLineBreakOrZero(section) || HasLineBreakOrZero(key) || HasLineBreakOrZero(value))
-        return false;
-    if (Trim(section).empty() || section.find(']') != std::string::npos) return false;
-    if (Trim(key).empty() || key.find('=') != std::string::npos || SectionOf(key) ||
-        IsComment(key))
-        return false;
+namespace {
 
-    const fs::path target = WriteTarget(Location());
-    std::error_code ec;
-    fs::create_directories(DirectoryOf(target), ec);
-    const DirectoryLock lock(DirectoryOf(target));
-    IniText text = Load(target);
-    const Position pos = Find(text, section, key);
-    std::string line = key + "=" + Quote(value);
+bool Writable(const ProfileEntry& e) {
+    // A line break in any part would write keys nobody asked for.
+    if (HasLineBreakOrZero(e.section) || HasLineBreakOrZero(e.key) || HasLineBreakOrZero(e.value))
+        return false;
+    if (Trim(e.section).empty() || e.section.find(']') != std::string::npos) return false;
+    if (Trim(e.key).empty() || e.key.find('=') != std::string::npos || SectionOf(e.key) ||
+        IsComment(e.key))
+        return false;
+    return true;
+}
+
+void Apply(IniText& text, const ProfileEntry& e) {
+    const Position pos = Find(text, e.section, e.key);
+    std::string line = e.key + "=" + Quote(e.value);
     if (pos.key) {
         text.lines[*pos.key] = std::move(line);
     } else if (pos.section) {
@@ -216,9 +215,31 @@ bool IniProfile::WriteText(const std::string& section, const std::string& key,
                           std::move(line));
     } else {
         if (!text.lines.empty() && !Trim(text.lines.back()).empty()) text.lines.emplace_back();
-        text.lines.push_back("[" + section + "]");
+        text.lines.push_back("[" + e.section + "]");
         text.lines.push_back(std::move(line));
     }
+}
+
+}  // namespace
+
+bool IniProfile::WriteText(const std::string& section, const std::string& key,
+                           const std::string& value) {
+    return WriteEntries({{section, key, value}});
+}
+
+bool IniProfile::WriteEntries(const std::vector<ProfileEntry>& entries) {
+    std::vector<const ProfileEntry*> writable;
+    for (const ProfileEntry& e : entries)
+        if (Writable(e)) writable.push_back(&e);
+    const bool allWritable = writable.size() == entries.size();
+    if (writable.empty()) return allWritable;
+
+    const fs::path target = WriteTarget(Location());
+    std::error_code ec;
+    fs::create_directories(DirectoryOf(target), ec);
+    const DirectoryLock lock(DirectoryOf(target));
+    IniText text = Load(target);
+    for (const ProfileEntry* e : writable) Apply(text, *e);
 
     std::string content(text.bom ? kUtf8Bom : std::string_view());
     for (const std::string& l : text.lines) content += l + text.eol;
@@ -226,7 +247,7 @@ bool IniProfile::WriteText(const std::string& section, const std::string& key,
     mode_t mode = 0644;
     struct stat st{};
     if (::stat(target.c_str(), &st) == 0) mode = st.st_mode & 07777;
-    return WriteFileAtomically(target, content, mode);
+    return WriteFileAtomically(target, content, mode) && allWritable;
 }
 
 bool IniProfile::WriteInt(const std::string& section, const std::string& key, int value) {

@@ -14,10 +14,14 @@
 //    so neither loses the other's keys;
 //  - a UTF-8 byte order mark before the first line is passed over and kept;
 //  - an integer that does not parse (or does not fit) counts as missing;
+//  - several keys written together (WriteEntries) are one such replacement:
+//    a save costs one read, one write and one rename however many keys it
+//    holds, and a crash leaves all of them or none;
 //  - failures to write are returned, never thrown.
 
 #include <filesystem>
 #include <string>
+#include <vector>
 
 inline constexpr const char* kSettingsFileName = "KESTRUNE.INI";
 
@@ -28,6 +32,12 @@ inline constexpr std::size_t kProfileTextBytes = 255;
 // The program's own configuration folder: $XDG_CONFIG_HOME/kestrune
 // (default ~/.config/kestrune).
 std::filesystem::path ProgramConfigDirectory();
+
+struct ProfileEntry {
+    std::string section;
+    std::string key;
+    std::string value;
+};
 
 class IniProfile final {
 public:
@@ -50,6 +60,10 @@ public:
 
     bool WriteText(const std::string& section, const std::string& key, const std::string& value);
     bool WriteInt(const std::string& section, const std::string& key, int value);
+    // The entries in order, as if written one by one, in one replacement of
+    // the file. An entry that cannot be written (a line break, an empty key)
+    // is left out and makes the result false; the others are still written.
+    bool WriteEntries(const std::vector<ProfileEntry>& entries);
 
 private:
     std::filesystem::path m_besideProgram;

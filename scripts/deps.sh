@@ -1,5 +1,6 @@
 #!/usr/bin/env bash
 # Installs the Debian 12 packages the build and the tests need, when missing.
+#   scripts/deps.sh fuzz   also what scripts/fuzz.sh needs (clang and its fuzzer)
 set -euo pipefail
 
 packages=(
@@ -13,6 +14,10 @@ packages=(
   libqt6svg6
   desktop-file-utils appstream mandoc man-db dpkg-dev binutils
 )
+# The fuzz targets are built with clang; the normal build and tests are not.
+if [ "${1:-}" = fuzz ]; then
+  packages+=(clang-14 libclang-rt-14-dev)
+fi
 
 missing=()
 for p in "${packages[@]}"; do

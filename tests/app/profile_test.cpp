@@ -141,6 +141,16 @@ TEST_F(ProfileTest, RefusesLineBreaksThatWouldWriteOtherKeys) {
     EXPECT_EQ(Read(Fallback()), before);
 }
 
+TEST_F(ProfileTest, EntriesWrittenTogetherLeaveOutOnlyTheOnesThatCannotBeWritten) {
+    IniProfile profile = Profile();
+    EXPECT_FALSE(profile.WriteEntries({{"Size", "Width", "800"},
+                                       {"Recent Files", "Entry0", "F:\\X\n[Options]\nEnableClear=0"},
+                                       {"Size", "Width", "640"},
+                                       {"Users", "Column0", "45"}}));
+    EXPECT_EQ(Read(Fallback()), "[Size]\nWidth=640\n\n[Users]\nColumn0=45\n");
+    EXPECT_TRUE(profile.WriteEntries({}));
+}
+
 TEST_F(ProfileTest, TextIsCutToTheDestinationWithoutSplittingACharacter) {
     IniProfile profile = Profile();
     ASSERT_TRUE(profile.WriteText("Recent Files", "Entry0", std::string(300, 'a')));

@@ -2,7 +2,9 @@
 
 #include <gtest/gtest.h>
 
+#include <filesystem>
 #include <string>
+#include <utility>
 #include <string_view>
 #include <vector>
 
@@ -153,6 +155,82 @@ TEST(FileScannerPrompt, RefusedClearAfterYesIsReported) {
     EXPECT_FALSE(test::FindConnection(run.after, "FS1", 5).is_null());
     EXPECT_FALSE(test::FindConnection(run.after, "FS1", 12).is_null());
 }
+
+}  // namespace
+}  // namespace krcmd
+
+// ---- the recursive walk over local folders with directory links -------------
+
+namespace krcmd {
+namespace {
+
+namespace fs = std::filesystem;
+
+// Passes listings through, remembering the pattern of each directory pass.
+class RecordingFiles final : public WorkstationFiles {
+public:
+    explicit RecordingFiles(WorkstationFiles& inner) : m_inner(inner) {}
+    int FindFirst(const std::string& pattern, std::uint32_t attributes, FindState& state,
+                  FindData& entry) override {
+        if (attributes & kAttrDirectory) m_directoryPasses.push_back(pattern);
+        return m_inner.FindFirst(pattern, attributes, state, entry);
+    }
+    int FindNext(FindState& state, FindData& entry) override { return m_inner.FindNext(state, entry); }
+    void FindClose(FindState& state) override { m_inner.FindClose(state); }
+    const std::vector<std::string>& directoryPasses() const { return m_directoryPasses; }
+
+private:
+    WorkstationFiles& m_inner;
+    std::vector<std::string> m_directoryPasses;
+};
+
+struct LinkCase {
+    const char* name;
+    std::vector<const char*> directories;                       // made below the root
+    std::vector<std::pair<const char*, const char*>> links;     // name -> target
+    std::vector<const char*> walked;                            // below the root, in order
+};
+
+class WalkOverLinks : public ::testing::TestWithParam<LinkCase> {};
+
+TEST_P(WalkOverLinks, EveryDirectoryIsWalkedOnceAndLinksAreNotFollowed) {
+    const LinkCase& c = GetParam();
+    test::NetworkFile network(nlohmann::json::object());
+    const fs::path root = network.directory() / "tree";
+    fs::create_directory(root);
+    for (const char* d : c.directories) fs::create_directories(root / d);
+    for (const auto& [name, target] : c.links) fs::create_directory_symlink(target, root / name);
+
+    SimOptions simOptions;
+    simOptions.networkPath = network.path();
+    const auto sim = CreateSimulatedNetwork(simOptions);
+    ASSERT_EQ(sim->NWCallsInit(), 0);
+    RecordingFiles files(*sim);
+    StringOutput out;
+    ScriptedKeys keys({}, out);
+    RunOptions options;
+    options.recurse = true;
+    FileScanner scanner(*sim, files, out, keys, options);
+    EXPECT_EQ(scanner.Walk(root.string() + "/*.NONE"), ExitStatus::Success);
+
+    std::vector<std::string> expected{root.string() + "/*.*"};
+    for (const char* w : c.walked) expected.push_back(root.string() + "/" + w + "\\*.*");
+    EXPECT_EQ(files.directoryPasses(), expected);
+    EXPECT_EQ(out.text(), "");
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Cases, WalkOverLinks,
+    ::testing::Values(
+        // Before links were passed over, one link to "." alone made the walk
+        // go down it until the path reached 255 characters; two made it
+        // exponential.
+        LinkCase{"LinkToItself", {}, {{"a", "."}}, {}},
+        LinkCase{"TwoLinksToItself", {}, {{"a", "."}, {"b", "."}}, {}},
+        LinkCase{"LinkToParentBelow", {"sub"}, {{"sub/up", ".."}}, {"sub"}},
+        LinkCase{"LinkBesideItsTarget", {"sub"}, {{"again", "sub"}}, {"sub"}},
+        LinkCase{"PlainTreeStillWalked", {"x/y", "z"}, {}, {"x", "x\\y", "z"}}),
+    [](const ::testing::TestParamInfo<LinkCase>& info) { return std::string(info.param.name); });
 
 }  // namespace
 }  // namespace krcmd
