@@ -297,8 +297,6 @@ TEST_F(KilledWriters, NeverLeaveADamagedDescription) {
 // not let them add up from kill to kill, or a site that kills stuck jobs
 // fills its disk. A few side files (a lock, a journal, the one temporary
 // file of the writer just killed) are the storage's own business.
-// Disabled until the description's storage clears what killed writers left
-// (each kill now leaves a full copy for good); enable it with that change.
 TEST_F(KilledWriters, LeaveNoLeftoverThatGrows) {
     constexpr std::size_t kSideFiles = 3;
     KillRepeatedly([&](const NetworkFile& file, int kill) {
