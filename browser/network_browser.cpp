@@ -4,6 +4,7 @@
 #include <vector>
 
 #include "platform/codepage.h"
+#include "platform/temp_dir_handle.h"
 
 namespace {
 
@@ -19,20 +20,6 @@ std::string EntryName(const NWEntryInfo& entry) {
     return std::string(entry.entryName, strnlen(entry.entryName, sizeof entry.entryName));
 }
 
-// Releases a temporary directory handle on every way out of a scan.
-class TempDirHandle final {
-public:
-    TempDirHandle(NWClient& client, ConnHandle conn, DirHandle handle)
-        : m_client(client), m_conn(conn), m_handle(handle) {}
-    ~TempDirHandle() { m_client.DeallocateDirectoryHandle(m_conn, m_handle); }
-    TempDirHandle(const TempDirHandle&) = delete;
-    TempDirHandle& operator=(const TempDirHandle&) = delete;
-
-private:
-    NWClient& m_client;
-    ConnHandle m_conn;
-    DirHandle m_handle;
-};
 
 }  // namespace
 

@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "platform/atomic_file.h"
+#include "platform/key_text.h"
 
 namespace fs = std::filesystem;
 
@@ -24,21 +25,6 @@ struct IniText {
     bool bom = false;  // kept, so a file saved by an editor stays as it saved it
 };
 
-bool SameName(std::string_view a, std::string_view b) {
-    if (a.size() != b.size()) return false;
-    for (std::size_t i = 0; i < a.size(); ++i) {
-        auto fold = [](char c) { return (c >= 'a' && c <= 'z') ? char(c - 'a' + 'A') : c; };
-        if (fold(a[i]) != fold(b[i])) return false;
-    }
-    return true;
-}
-
-std::string_view Trim(std::string_view s) {
-    const auto blank = [](char c) { return c == ' ' || c == '\t' || c == '\r'; };
-    while (!s.empty() && blank(s.front())) s.remove_prefix(1);
-    while (!s.empty() && blank(s.back())) s.remove_suffix(1);
-    return s;
-}
 
 // The section a line opens, if it is a section header.
 std::optional<std::string_view> SectionOf(std::string_view line) {

@@ -4,6 +4,7 @@
 #include <cstring>
 
 #include "platform/codepage.h"
+#include "platform/temp_dir_handle.h"
 #include "query/cell_text.h"
 
 namespace {
@@ -32,20 +33,6 @@ std::string EntryName(const NWEntryInfo& entry) {
 
 bool IsDotEntry(const std::string& name) { return name == "." || name == ".."; }
 
-// Releases a temporary directory handle on every way out of a walk level.
-class TempDirHandle final {
-public:
-    TempDirHandle(NWClient& client, ConnHandle conn, DirHandle handle)
-        : m_client(client), m_conn(conn), m_handle(handle) {}
-    ~TempDirHandle() { m_client.DeallocateDirectoryHandle(m_conn, m_handle); }
-    TempDirHandle(const TempDirHandle&) = delete;
-    TempDirHandle& operator=(const TempDirHandle&) = delete;
-
-private:
-    NWClient& m_client;
-    ConnHandle m_conn;
-    DirHandle m_handle;
-};
 
 }  // namespace
 
