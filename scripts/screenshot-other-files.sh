@@ -15,25 +15,7 @@ cmake --build build -j "$(nproc)" --target other_files_screenshot
 output=${1:-docs/other-files.png}
 path=${2:-F:\\ACCOUNTS\\LEDGER.DAT}
 user=${3:-RPENA.ACCOUNTS.ACME}
-home=$(mktemp -d)
-xvfb_pid=
-cleanup() {
-  [ -n "$xvfb_pid" ] && kill "$xvfb_pid" 2>/dev/null || true
-  rm -rf "$home"
-}
-trap cleanup EXIT
-
-# The first free display number from :90 up.
-display=90
-while [ -e "/tmp/.X11-unix/X$display" ] || [ -e "/tmp/.X$display-lock" ]; do
-  display=$((display + 1))
-done
-Xvfb ":$display" -screen 0 1024x640x24 -nolisten tcp >/dev/null 2>&1 &
-xvfb_pid=$!
-for _ in $(seq 50); do
-  [ -e "/tmp/.X11-unix/X$display" ] && break
-  sleep 0.1
-done
+source scripts/virtual_display.sh
 
 mkdir -p "$(dirname "$output")"
 DISPLAY=":$display" QT_QPA_PLATFORM=xcb TMPDIR="$home" \
