@@ -21,26 +21,22 @@ ConnectionActions::ConnectionActions(NWClient& client, ClientSession& session, P
                                      ActionsWindow& window, AuditLog& audit)
     : m_client(client), m_session(session), m_prompts(prompts), m_window(window), m_audit(audit) {}
 
-void ConnectionActions::Audit(const char* action, ConnNumber number, NWCode result) {
-    AuditEvent event;
-    event.action = action;
-    NWAllConnInfo info;
-    if (m_client.NWCCGetAllConnInfo(m_session.currentConn, 1, info) == 0)
-        event.server = OemToCharA(info.serverName);
-    event.connection = number;
+void ConnectionActions::Audit(const CurrentServer& server, const char* action, ConnNumber number,
+                              NWCode result) {
     UsersRowTexts row = m_window.RowTexts(number);
-    event.connectionUser = std::move(row.userName);
-    event.file = std::move(row.fileName);
-    event.result = result;
-    m_audit.Record(event);
+    m_audit.Record(AuditEvent{action, server.name, number, std::move(row.userName),
+                              std::move(row.fileName), result});
 }
 
-std::optional<ConnNumber> ConnectionActions::OwnConnection() {
+ConnectionActions::CurrentServer ConnectionActions::ReadCurrentServer() {
+    CurrentServer server;
     NWAllConnInfo info;
-    if (m_client.NWCCGetAllConnInfo(m_session.currentConn, 1, info) != 0) return std::nullopt;
+    if (m_client.NWCCGetAllConnInfo(m_session.currentConn, 1, info) != 0) return server;
+    server.name = OemToCharA(info.serverName);
     // 0 is the server itself, never a workstation's connection.
-    if (info.connNumber == 0 || info.connNumber > 0xFFFF) return std::nullopt;
-    return static_cast<ConnNumber>(info.connNumber);
+    if (info.connNumber != 0 && info.connNumber <= 0xFFFF)
+        server.own = static_cast<ConnNumber>(info.connNumber);
+    return server;
 }
 
 bool ConnectionActions::ConfirmOwnConnection(ConnNumber number) {
@@ -62,16 +58,16 @@ void ConnectionActions::Clear() {
         m_prompts.MessageBox("Select User(s) to Clear");
         return;
     }
-    const std::optional<ConnNumber> own = OwnConnection();
+    const CurrentServer server = ReadCurrentServer();
     for (const ConnNumber number : selected) {
-        if (number == own) {
+        if (number == server.own) {
             if (!ConfirmOwnConnection(number)) continue;
         } else if (m_window.ConfirmOnClear() &&
                    !m_prompts.AskYesNo(Numbered("Clear Connection ", number, "?"))) {
             continue;
         }
         const NWCode rc = m_client.NWClearConnectionNumber(m_session.currentConn, number);
-        Audit(audit::kClear, number, rc);
+        Audit(server, audit::kClear, number, rc);
         if (rc == nwcode::kNoConsoleRights) {
             m_prompts.ErrorBox(kNoRights, 0);
             return;
@@ -84,16 +80,16 @@ void ConnectionActions::Clear() {
 void ConnectionActions::ClearAll() {
     if (m_window.ConfirmOnClear() && !m_prompts.AskYesNo("Clear Al Connections ?")) return;
     const std::vector<ConnNumber> rows = m_window.UsersConnections(false);
-    const std::optional<ConnNumber> own = rows.empty() ? std::nullopt : OwnConnection();
+    const CurrentServer server = rows.empty() ? CurrentServer{} : ReadCurrentServer();
     // Every 16-bit number has its place, so no list of connections is too
     // long for it.
     auto done = std::make_unique<std::bitset<0x10000>>();
     for (const ConnNumber number : rows) {
         if (done->test(number)) continue;
         done->set(number);
-        if (number == own && !ConfirmOwnConnection(number)) continue;
+        if (number == server.own && !ConfirmOwnConnection(number)) continue;
         const NWCode rc = m_client.NWClearConnectionNumber(m_session.currentConn, number);
-        Audit(audit::kClear, number, rc);
+        Audit(server, audit::kClear, number, rc);
         if (rc == nwcode::kNoConsoleRights) {
             m_prompts.ErrorBox(kNoRights, 0);
             break;
@@ -112,13 +108,14 @@ void ConnectionActions::SendMessage() {
     const std::optional<std::string> text = m_window.AskMessageText();
     if (!text) return;
     const std::string message = CharToOemA(*text);
+    const CurrentServer server = ReadCurrentServer();
     // The results are not examined: a station that does not take the
     // message is no reason to hold back the others.
     for (ConnNumber number : m_window.UsersConnections(true)) {
         std::uint8_t result = 0;
         const NWCode rc =
             m_client.NWSendBroadcastMessage(m_session.currentConn, message, 1, &number, &result);
-        Audit(audit::kMessage, number, rc != 0 ? rc : result);
+        Audit(server, audit::kMessage, number, rc != 0 ? rc : result);
     }
 }
 

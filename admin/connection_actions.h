@@ -51,11 +51,16 @@ public:
                                 std::size_t size);
 
 private:
-    // This workstation's connection number on the current server; none when
-    // the client cannot tell.
-    std::optional<ConnNumber> OwnConnection();
+    // The current server as the client knows it, read once per action: its
+    // name for the audit trail and this workstation's own connection number
+    // there (none when the client cannot tell).
+    struct CurrentServer {
+        std::string name;
+        std::optional<ConnNumber> own;
+    };
+    CurrentServer ReadCurrentServer();
     bool ConfirmOwnConnection(ConnNumber number);
-    void Audit(const char* action, ConnNumber number, NWCode result);
+    void Audit(const CurrentServer& server, const char* action, ConnNumber number, NWCode result);
 
     NWClient& m_client;
     ClientSession& m_session;

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cstdio>
+#include <cstdlib>
 #include <fstream>
 #include <vector>
 
@@ -194,4 +195,13 @@ bool WriteTextFile(const std::string& path, const std::string& text) {
     out << text;
     out.close();
     return static_cast<bool>(out);
+}
+
+std::filesystem::path MakeBenchDirectory(const std::string& program) {
+    std::string pattern = (std::filesystem::temp_directory_path() / ("kr-" + program + "-XXXXXX")).string();
+    if (!mkdtemp(pattern.data())) {
+        std::perror((program + ": mkdtemp").c_str());
+        return {};
+    }
+    return pattern;
 }

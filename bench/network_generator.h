@@ -18,6 +18,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <filesystem>
 #include <string>
 
 enum class ScanEndStyle { Error, LastBatch };
@@ -80,6 +81,11 @@ private:
     NetworkShape m_shape;
     std::size_t m_directories;
 };
+
+// A new, empty directory below the system's temporary folder for program's
+// generated networks; empty (and the reason on standard error) when none can
+// be made.
+std::filesystem::path MakeBenchDirectory(const std::string& program);
 
 // Writes text to path, replacing the file; false when it cannot be written.
 bool WriteTextFile(const std::string& path, const std::string& text);

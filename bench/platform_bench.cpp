@@ -246,12 +246,8 @@ int main(int argc, char** argv) {
     benchmark::Initialize(&argc, argv);
     if (benchmark::ReportUnrecognizedArguments(argc, argv)) return 1;
 
-    std::string pattern = (std::filesystem::temp_directory_path() / "kr-platform-bench-XXXXXX").string();
-    if (!mkdtemp(pattern.data())) {
-        std::perror("platform_bench: mkdtemp");
-        return 1;
-    }
-    const std::filesystem::path dir = pattern;
+    const std::filesystem::path dir = MakeBenchDirectory("platform_bench");
+    if (dir.empty()) return 1;
 
     std::vector<std::unique_ptr<BenchNetwork>> networks;
     for (const Size& size : kSizes) {

@@ -239,12 +239,8 @@ int main(int argc, char** argv) {
     benchmark::Initialize(&argc, argv);
     if (benchmark::ReportUnrecognizedArguments(argc, argv)) return 1;
 
-    std::string pattern = (std::filesystem::temp_directory_path() / "kr-scale-bench-XXXXXX").string();
-    if (!mkdtemp(pattern.data())) {
-        std::perror("sim_scale_bench: mkdtemp");
-        return 1;
-    }
-    const std::filesystem::path dir = pattern;
+    const std::filesystem::path dir = MakeBenchDirectory("sim_scale_bench");
+    if (dir.empty()) return 1;
 
     std::vector<std::unique_ptr<ScaleNetwork>> networks;
     for (const Size& size : kSizes) {

@@ -327,13 +327,7 @@ private:
 bool FoldDescription(std::string& text, const std::vector<Json>& changes, std::string& out,
                      LoadError& error) {
     simdjson::dom::document doc;
-    {
-        simdjson::dom::parser parser;
-        simdjson::dom::element root;
-        if (!ParseText(parser, text, root, error)) return false;
-        doc = std::move(parser.doc);
-    }
-    std::string().swap(text);
+    if (!ParseToDocument(text, doc, error)) return false;
     Folder folder(changes);
     out.clear();
     std::string why;

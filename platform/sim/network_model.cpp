@@ -1214,19 +1214,23 @@ bool ParseText(simdjson::dom::parser& parser, std::string& text, simdjson::dom::
     return false;
 }
 
-bool BuildNetwork(std::string& text, Network& network, LoadError& error) {
-    network = Network{};
-    simdjson::dom::document doc;
+bool ParseToDocument(std::string& text, simdjson::dom::document& doc, LoadError& error) {
     {
         simdjson::dom::parser parser;
         simdjson::dom::element root;
         if (!ParseText(parser, text, root, error)) return false;
-        // Only the document is read from here on: the text and the parser's
-        // own working memory go before the model grows, which keeps the peak
-        // of a load below four times the description's size.
         doc = std::move(parser.doc);
     }
     std::string().swap(text);
+    return true;
+}
+
+bool BuildNetwork(std::string& text, Network& network, LoadError& error) {
+    network = Network{};
+    simdjson::dom::document doc;
+    // Only the document is held while the model grows, which keeps the peak
+    // of a load below four times the description's size.
+    if (!ParseToDocument(text, doc, error)) return false;
     Builder builder(network, error);
     return builder.Build(Value(doc.root()));
 }

@@ -22,6 +22,7 @@
 namespace simdjson::dom {
 class parser;
 class element;
+class document;
 }  // namespace simdjson::dom
 
 namespace nwsim {
@@ -218,6 +219,10 @@ bool BuildNetwork(std::string& text, Network& network, LoadError& error);
 // on failure error says where, as ParseDescription does.
 bool ParseText(simdjson::dom::parser& parser, std::string& text, simdjson::dom::element& root,
                LoadError& error);
+// The same into doc, with the text (used up) and the parser's working memory
+// freed before returning: what grows from the document afterwards (a model,
+// a description written anew) is the only other thing held.
+bool ParseToDocument(std::string& text, simdjson::dom::document& doc, LoadError& error);
 // The description text (used up) written anew with changes in it, each on
 // the member, server or connection it touches; false (and why) when one does
 // not fit.

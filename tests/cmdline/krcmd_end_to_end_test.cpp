@@ -86,21 +86,6 @@ std::vector<std::string> OpenFiles(const json& after, const std::string& server,
     return files;
 }
 
-const char* const kUsage =
-    "\n"
-    "KRCMD - Copyright (c) 2007 Copperlathe\n"
-    "Version 3.0\n\n"
-    "Usage : KRCMD <Path> options\n"
-    "Options : /p  Prompt to Clear Connections\n"
-    "          /c  Clear Connections without prompting\n"
-    "          /o  Close connections using NLM without prompting\n"
-    "          /m:\"Message\" Send Message to users with file open\n"
-    "          /s  Recurse sub-directories\n"
-    "Only one of /p /o /c /m can be used\n"
-    "To disable/enable logins before/after use :\n"
-    "KRCMD /d Server\n"
-    "KRCMD /e Server\n";
-
 const char* const kLedgerLines =
     "  0  F:\\ACCT\\LEDGER.DAT    Netware Operating System\n"
     "  5  JSMITH                      F:\\ACCT\\LEDGER.DAT\n"

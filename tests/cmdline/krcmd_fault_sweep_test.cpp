@@ -95,13 +95,6 @@ public:
     void Sleep(double) override {}
 };
 
-class TextOutput final : public Output {
-public:
-    void Write(std::string_view text) override { text_ += text; }
-    void Flush() override {}
-    std::string text_;
-};
-
 struct KrcmdRun {
     ExitStatus status = ExitStatus::Success;
     std::string out;
@@ -117,15 +110,15 @@ KrcmdRun RunWithFaults(const std::vector<std::string>& arguments, const json& fa
     options.networkPath = file.path();
     options.readOnly = true;
     const auto network = CreateSimulatedNetwork(options);
-    TextOutput out;
-    TextOutput err;
+    BufferOutput out;
+    BufferOutput err;
     NoKeys keys;
     MemoryAuditLog audit;
     StillClock clock;
     const RunContext context{out, err, keys, audit, clock};
     KrcmdRun run;
     run.status = RunKrcmd(arguments, *network, *network, context);
-    run.out = out.text_;
+    run.out = out.text();
     run.calls = network->CallCounts();
     run.dirHandlesHeld = network->OpenDirHandles();
     return run;

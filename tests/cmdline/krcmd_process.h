@@ -9,6 +9,23 @@
 
 namespace krcmd::test {
 
+// The usage text exactly as a user sees it: tests compare the program's
+// output with it, never with the program's own copy.
+inline constexpr const char* kUsage =
+    "\n"
+    "KRCMD - Copyright (c) 2007 Copperlathe\n"
+    "Version 3.0\n\n"
+    "Usage : KRCMD <Path> options\n"
+    "Options : /p  Prompt to Clear Connections\n"
+    "          /c  Clear Connections without prompting\n"
+    "          /o  Close connections using NLM without prompting\n"
+    "          /m:\"Message\" Send Message to users with file open\n"
+    "          /s  Recurse sub-directories\n"
+    "Only one of /p /o /c /m can be used\n"
+    "To disable/enable logins before/after use :\n"
+    "KRCMD /d Server\n"
+    "KRCMD /e Server\n";
+
 // PtyUnderShell: krcmd runs as a job of a minimal shell on the terminal, so
 // Ctrl-Z stops it; the shell writes to standard error whether the terminal
 // was back in line mode while the job was stopped, then resumes it.

@@ -190,21 +190,6 @@ TEST_P(KrcmdStatus, TellsFreeFromInUseFromError) {
     c.check(file.Read());
 }
 
-const char* const kUsage =
-    "\n"
-    "KRCMD - Copyright (c) 2007 Copperlathe\n"
-    "Version 3.0\n\n"
-    "Usage : KRCMD <Path> options\n"
-    "Options : /p  Prompt to Clear Connections\n"
-    "          /c  Clear Connections without prompting\n"
-    "          /o  Close connections using NLM without prompting\n"
-    "          /m:\"Message\" Send Message to users with file open\n"
-    "          /s  Recurse sub-directories\n"
-    "Only one of /p /o /c /m can be used\n"
-    "To disable/enable logins before/after use :\n"
-    "KRCMD /d Server\n"
-    "KRCMD /e Server\n";
-
 const StatusCase kStatusCases[] = {
     {"FreeFileIsZero", {"--format=text", "F:\\ACCT\\2007\\FEB.DAT"}, NoChange, "", "", 0, NoCheck},
     {"HeldFileIsTwo", {"F:\\ACCT\\LEDGER.DAT", "--format=text"}, NoChange, kLedgerLines, "", 2,

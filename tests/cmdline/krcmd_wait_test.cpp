@@ -18,16 +18,6 @@
 namespace krcmd {
 namespace {
 
-class TextOutput final : public Output {
-public:
-    void Write(std::string_view text) override { m_text += text; }
-    void Flush() override {}
-    const std::string& text() const { return m_text; }
-
-private:
-    std::string m_text;
-};
-
 class NoKeys final : public KeySource {
 public:
     int ReadKey() override { return -1; }
@@ -70,8 +60,8 @@ WaitRun Wait(std::vector<std::string> arguments, std::size_t clearAtSleep) {
     SimOptions options;
     options.networkPath = file.path();
     const auto network = CreateSimulatedNetwork(options);
-    TextOutput out;
-    TextOutput err;
+    BufferOutput out;
+    BufferOutput err;
     NoKeys keys;
     MemoryAuditLog audit;
     ScriptedClock clock;

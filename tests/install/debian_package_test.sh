@@ -43,28 +43,8 @@ while read -r p; do
 done <<<"$names"
 
 dpkg-deb -c "$deb" | awk '{print $6}' | sed 's|^\./||' | grep -v '/$' | sort >"$work/files"
-expected=(
-  usr/bin/krcmd
-  usr/share/man/man1/krcmd.1
-  usr/share/bash-completion/completions/krcmd
-  usr/share/doc/kestrune/README.md
-  usr/share/doc/kestrune/network.md
-)
-if [ "$gui" = 1 ]; then
-  expected+=(
-    usr/bin/kestrune
-    usr/share/man/man1/kestrune.1
-    usr/share/applications/$app_id.desktop
-    usr/share/icons/hicolor/scalable/apps/$app_id.svg
-    usr/share/metainfo/$app_id.metainfo.xml
-    usr/share/doc/kestrune/docs/main-window.png
-    usr/share/doc/kestrune/docs/users-query.png
-    usr/share/doc/kestrune/docs/browser.png
-    usr/share/doc/kestrune/docs/server-info.png
-    usr/share/doc/kestrune/docs/other-files.png
-    usr/share/doc/kestrune/docs/about-update.png
-  )
-fi
+source "$(dirname "$0")/installed_files.sh"
+expected=("${installed_files[@]/#/usr/}")
 printf '%s\n' "${expected[@]}" | sort >"$work/expected"
 diff -u "$work/expected" "$work/files" || fail "package files differ from the list"
 # Programs executable by everyone, files owned by root, binaries stripped.

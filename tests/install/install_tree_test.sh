@@ -19,28 +19,8 @@ DESTDIR="$work/root" cmake --install "$build" --prefix /usr >"$work/install.log"
   { cat "$work/install.log"; exit 1; }
 usr=$work/root/usr
 
-expected=(
-  bin/krcmd
-  share/man/man1/krcmd.1
-  share/bash-completion/completions/krcmd
-  share/doc/kestrune/README.md
-  share/doc/kestrune/network.md
-)
-if [ "$gui" = 1 ]; then
-  expected+=(
-    bin/kestrune
-    share/man/man1/kestrune.1
-    share/applications/$app_id.desktop
-    share/icons/hicolor/scalable/apps/$app_id.svg
-    share/metainfo/$app_id.metainfo.xml
-    share/doc/kestrune/docs/main-window.png
-    share/doc/kestrune/docs/users-query.png
-    share/doc/kestrune/docs/browser.png
-    share/doc/kestrune/docs/server-info.png
-    share/doc/kestrune/docs/other-files.png
-    share/doc/kestrune/docs/about-update.png
-  )
-fi
+source "$(dirname "$0")/installed_files.sh"
+expected=("${installed_files[@]}")
 for f in "${expected[@]}"; do
   [ -s "$usr/$f" ] || fail "not installed or empty: $f"
 done
