@@ -9,6 +9,7 @@
 
 #include "app/login_dialog.h"
 #include "app/main_window.h"
+#include "app/paint_now.h"
 #include "app/status_window.h"
 
 MainWindowBrowser::MainWindowBrowser(TfrmKestrune& window)
@@ -92,12 +93,7 @@ void MainWindowBrowser::SetPathText(const std::string& text) {
 // returns.
 void MainWindowBrowser::RepaintWindow() {
     constexpr qint64 kWindowPaintMs = 500;
-    if (m_windowPainted.isValid() && m_windowPainted.elapsed() < kWindowPaintMs) {
-        m_window.update();
-        return;
-    }
-    m_window.repaint();
-    m_windowPainted.start();
+    PaintNowOrSoon(&m_window, m_windowPainted, kWindowPaintMs);
 }
 
 bool MainWindowBrowser::AskLogin(const std::string& details, std::string& userName,

@@ -9,6 +9,7 @@
 #include <QTreeView>
 
 #include "app/main_window.h"
+#include "app/paint_now.h"
 
 namespace {
 
@@ -32,16 +33,6 @@ constexpr qint64 kStatusPaintMs = 100;
 constexpr qint64 kWindowPaintMs = 500;
 
 }  // namespace
-
-void MainWindowQuery::PaintNowOrSoon(QWidget* widget, QElapsedTimer& lastPaint,
-                                     qint64 intervalMs) {
-    if (lastPaint.isValid() && lastPaint.elapsed() < intervalMs) {
-        widget->update();
-        return;
-    }
-    widget->repaint();
-    lastPaint.start();
-}
 
 MainWindowQuery::MainWindowQuery(TfrmKestrune& window)
     : m_window(window),

@@ -40,7 +40,6 @@ public:
     DSContext SharedNdsContext() const override;
 
 private:
-    static void PaintNowOrSoon(QWidget* widget, QElapsedTimer& lastPaint, qint64 intervalMs);
     void HoldListPaints(bool hold);
 
     TfrmKestrune& m_window;

@@ -2,8 +2,22 @@
 
 #include <QCoreApplication>
 #include <QDeadlineTimer>
+#include <QElapsedTimer>
 #include <QWidget>
 #include <QWindow>
+
+// Repaints widget at once unless it was painted less than intervalMs ago;
+// then it only asks for a paint, which the event loop does when the caller
+// returns to it. Long operations report progress through this so that
+// painting never costs more than the work it shows.
+inline void PaintNowOrSoon(QWidget* widget, QElapsedTimer& lastPaint, qint64 intervalMs) {
+    if (lastPaint.isValid() && lastPaint.elapsed() < intervalMs) {
+        widget->update();
+        return;
+    }
+    widget->repaint();
+    lastPaint.start();
+}
 
 // Paints a top-level window at once, for work that holds the event loop right
 // after showing it. A window just shown is not on the screen until the window
